@@ -1,0 +1,45 @@
+// The About window's layout: its picture, version labels, OK button and the
+// popup menu it holds.
+#include "about/frmMenu.h"
+
+using namespace ui;
+
+namespace {
+
+FormDef makeLayout() {
+    FormDef f;
+    f.name = QStringLiteral("frmMenu");
+    f.clientWidth = 4590;
+    f.clientHeight = 2655;
+    f.frameWidth = 7;
+    f.backColor = rgb(224, 224, 224);
+    f.scaleMode = ScaleMode::Pixels;
+    f.autoRedraw = true;
+    f.picture = QStringLiteral(":/layout/about.bmp");
+    f.startUp = StartUpPosition::CenterOwner;
+    f.showInTaskbar = false;
+    f.controls = {
+        {.name = "pctButton", .kind = Kind::PictureBox, .left = 1440, .top = 2040, .width = 1575, .height = 315,
+         .tabIndex = 0, .backColor = rgb(224, 224, 224), .scaleMode = ScaleMode::Pixels, .autoRedraw = true},
+        {.name = "lblButton", .kind = Kind::Label, .container = "pctButton", .left = 720, .top = 45, .width = 225,
+         .height = 195, .tabIndex = 1, .caption = "&OK", .autoSize = true},
+        {.name = "lblVer", .kind = Kind::Label, .left = 1575, .top = 1110, .width = 45, .height = 195,
+         .tabIndex = 2, .autoSize = true},
+        {.name = "lblVerS", .kind = Kind::Label, .left = 1605, .top = 1140, .width = 45, .height = 195,
+         .tabIndex = 3, .foreColor = rgb(192, 192, 192), .autoSize = true},
+    };
+    f.menus = {
+        {.name = "menu", .caption = "", .level = 0, .visible = false},
+        {.name = "mnuAbout", .caption = QString::fromUtf8("&О программе")},
+        {.name = "sep1", .caption = "-"},
+        {.name = "mnuExit", .caption = QString::fromUtf8("В&ыход")},
+    };
+    return f;
+}
+
+} // namespace
+
+const FormDef &frmMenuLayout() {
+    static const FormDef layout = makeLayout();
+    return layout;
+}

@@ -1,0 +1,52 @@
+#include "skin/mdlDeclarations.h"
+
+#include "app/frmMain.h"
+#include "skin/tiling.h"
+#include "ui/app.h"
+#include "ui/platform.h"
+
+#include <QDir>
+
+using namespace ui;
+
+void SetRoundRegion(Form &form, double left, double top, double right, double bottom, double ellipseWidth,
+                    double ellipseHeight) {
+    const QRegion rgn = CreateRoundRectRgn(CLng(left), CLng(top), CLng(right), CLng(bottom), CLng(ellipseWidth),
+                                           CLng(ellipseHeight));
+    SetWindowRgn(form, rgn, vbTrue);
+}
+
+void SetTitleSkin(Boolean active) {
+    if (active == vbTrue) MainWindow().pctTitle.setPicture(LoadResPicture(skin::TitleActive, vbResBitmap));
+    else if (active == vbFalse) MainWindow().pctTitle.setPicture(LoadResPicture(skin::TitleInactive, vbResBitmap));
+}
+
+void SetBottomSkin(Boolean active) {
+    if (active == vbTrue) MainWindow().pctBottom.setPicture(LoadResPicture(skin::BottomActive, vbResBitmap));
+    else if (active == vbFalse) MainWindow().pctBottom.setPicture(LoadResPicture(skin::BottomInactive, vbResBitmap));
+}
+
+void PlaySkinSound(const QString &fileName) {
+    // The full path in the platform's own form, whatever letters the folder has.
+    const QString path = QDir::toNativeSeparators(App::Path() + QStringLiteral("/wav/") + fileName);
+    sndPlaySound(path, SND_ASYNC | SND_NODEFAULT | SND_NOSTOP);
+}
+
+void PaintButtonFace(PictureBox &button, PictureBox &scratch, bool hover) {
+    const int left = hover ? skin::HoverLeft : skin::NormalLeft;
+    const int tile = hover ? skin::HoverTile : skin::NormalTile;
+    const int right = hover ? skin::HoverRight : skin::NormalRight;
+    button.setPicture(LoadResPicture(left, vbResBitmap));
+    scratch.setPicture(LoadResPicture(tile, vbResBitmap));
+    const skin::FacePlan plan = skin::faceLayout(button.ScaleWidth(), button.Width());
+    for (int x : plan.tileXs)
+        BitBlt(button.hDC(), x, 0, skin::TileWidth, skin::PieceHeight, scratch.hDC(), 0, 0, SRCCOPY);
+    scratch.setPicture(LoadResPicture(right, vbResBitmap));
+    BitBlt(button.hDC(), plan.rightCapX, 0, skin::RightCapWidth, skin::PieceHeight, scratch.hDC(), 0, 0, SRCCOPY);
+}
+
+void DrawButtonFace(std::int16_t index, std::int16_t look) {
+    if (look != vbTrue && look != vbFalse) return;
+    frmMain &f = MainWindow();
+    PaintButtonFace(f.pctButton(index), f.pctCont, look == vbTrue);
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The skin's shared routines: the window outline, the frame's faces, the
+// sounds and the push-button faces.
+#include "ui/form.h"
+#include "ui/types.h"
+
+#include <QString>
+#include <cstdint>
+
+// Gives `form` a rounded outline: the rectangle left..right, top..bottom
+// (pixels, made whole halves to even) with corners cut by an ellipse.
+void SetRoundRegion(ui::Form &form, double left, double top, double right, double bottom, double ellipseWidth,
+                    double ellipseHeight);
+
+// The main window's title bar and bottom strip: active (True) or inactive
+// (False) face; any other value changes nothing.
+void SetTitleSkin(ui::Boolean active);
+void SetBottomSkin(ui::Boolean active);
+
+// Plays a sound of the program's wav folder without waiting.
+void PlaySkinSound(const QString &fileName);
+
+// Paints push button `index` of the main window: look True is hover, False
+// normal; any other value changes nothing.
+void DrawButtonFace(std::int16_t index, std::int16_t look);
+
+// Paints a push-button face into `button` with `scratch` as the surface the
+// pieces are copied from: the left cap, the middle tiles and the right cap.
+void PaintButtonFace(ui::PictureBox &button, ui::PictureBox &scratch, bool hover);
+
+// Bitmap numbers of the skin.
+namespace skin {
+constexpr int IconApple = 101;
+constexpr int MinNormal = 102, MinHover = 109;
+constexpr int CloseNormal = 104, CloseHover = 105;
+constexpr int BottomActive = 106, BottomInactive = 107;
+constexpr int TitleActive = 111, TitleInactive = 112;
+constexpr int NormalLeft = 113, NormalTile = 114, NormalRight = 115;
+constexpr int HoverLeft = 116, HoverTile = 117, HoverRight = 118;
+constexpr ui::Color StripNormal = 0xC0C0C0, StripMenu = 0xFF8080;
+} // namespace skin

@@ -1,0 +1,156 @@
+#include "app.h"
+
+#include "app_p.h"
+#include "testing_p.h"
+#include "widgets_p.h"
+
+#include "version.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QMessageBox>
+#include <QStyleFactory>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LUNIVAR_LSAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define LUNIVAR_LSAN 1
+#endif
+#ifdef LUNIVAR_LSAN
+extern "C" void __lsan_do_leak_check();
+#endif
+
+namespace ui {
+
+// ---------------------------------------------------------------- test seams
+
+namespace testing {
+std::function<void()> &endHook() { static std::function<void()> h; return h; }
+std::function<int(const QString &, int, const QString &)> &msgBoxHook() { static std::function<int(const QString &, int, const QString &)> h; return h; }
+std::function<int(const Menu &)> &popupHook() { static std::function<int(const Menu &)> h; return h; }
+std::function<void(Form &)> &modalHook() { static std::function<void(Form &)> h; return h; }
+void setEndHook(std::function<void()> hook) { endHook() = std::move(hook); }
+void setMsgBoxHook(std::function<int(const QString &, int, const QString &)> hook) { msgBoxHook() = std::move(hook); }
+void setPopupHook(std::function<int(const Menu &)> hook) { popupHook() = std::move(hook); }
+void setModalHook(std::function<void(Form &)> hook) { modalHook() = std::move(hook); }
+} // namespace testing
+
+// ---------------------------------------------------------------- application object
+
+namespace App {
+QString Title() { return QStringLiteral(LUNIVAR_TITLE); }
+std::int16_t Major() { return LUNIVAR_VERSION_MAJOR; }
+std::int16_t Minor() { return LUNIVAR_VERSION_MINOR; }
+std::int16_t Revision() { return LUNIVAR_VERSION_PATCH; }
+QString Path() { return QCoreApplication::applicationDirPath(); }
+
+void End() {
+    if (auto &hook = testing::endHook()) {
+        hook();
+        std::abort(); // a hook must not return
+    }
+    // Every window goes at once, without further events.
+    std::fflush(stdout);
+    std::fflush(stderr);
+#ifdef LUNIVAR_LSAN
+    __lsan_do_leak_check();
+#endif
+    ::_exit(0);
+}
+} // namespace App
+
+int MsgBox(const QString &prompt, int style, const QString &title) {
+    if (auto &hook = testing::msgBoxHook()) return hook(prompt, style, title);
+    QMessageBox box;
+    box.setWindowTitle(title);
+    box.setText(prompt);
+    switch (style & 0x70) {
+    case 16: box.setIcon(QMessageBox::Critical); break;
+    case 32: box.setIcon(QMessageBox::Question); break;
+    case 48: box.setIcon(QMessageBox::Warning); break;
+    case 64: box.setIcon(QMessageBox::Information); break;
+    default: break;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return 1; // OK
+}
+
+QString MonthName(int month) {
+    if (month < 1 || month > 12) return QString();
+    const QLocale loc = QLocale::system();
+    QString name = loc.standaloneMonthName(month, QLocale::LongFormat);
+    if (name.isEmpty()) name = QLocale::c().standaloneMonthName(month, QLocale::LongFormat);
+    // Month lists show the name with a capital first letter.
+    if (!name.isEmpty()) name = loc.toUpper(name.left(1)) + name.mid(1);
+    return name;
+}
+
+// ---------------------------------------------------------------- start-up
+
+namespace detail {
+QString platformName() { return QGuiApplication::platformName(); }
+bool onWayland() { return platformName().startsWith(QLatin1String("wayland")); }
+} // namespace detail
+
+namespace {
+QtMessageHandler previousHandler = nullptr;
+bool starting = true;
+
+void startupMessages(QtMsgType type, const QMessageLogContext &ctx, const QString &msg) {
+    if (type == QtFatalMsg && starting) {
+        // Qt could not open the display: say so in one line and leave.
+        std::fputs("lunivar: cannot open the display; is DISPLAY or WAYLAND_DISPLAY set?\n", stderr);
+        ::_exit(1);
+    }
+    // While the platform starts, its complaints are for us, not the user.
+    if (starting && ctx.category && QByteArray(ctx.category).startsWith("qt.qpa")) return;
+    if (previousHandler) previousHandler(type, ctx, msg);
+}
+
+bool displayLooksAvailable() {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland")) return true;
+    return !qgetenv("DISPLAY").isEmpty() || !qgetenv("WAYLAND_DISPLAY").isEmpty();
+}
+} // namespace
+
+struct Application::Impl {
+    QApplication *app = nullptr;
+};
+
+Application::Application(int &argc, char **argv) : d(new Impl) {
+    if (!displayLooksAvailable()) {
+        std::fputs("lunivar: cannot open the display; is DISPLAY or WAYLAND_DISPLAY set?\n", stderr);
+        ::_exit(1);
+    }
+    previousHandler = qInstallMessageHandler(startupMessages);
+    QApplication::setApplicationName(QStringLiteral(LUNIVAR_TITLE));
+    QApplication::setApplicationVersion(QStringLiteral(LUNIVAR_VERSION_STRING));
+    QGuiApplication::setDesktopFileName(QStringLiteral("lunivar"));
+    d->app = new QApplication(argc, argv);
+    starting = false;
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (QStyle *s = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(s);
+    QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"));
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
+    QApplication::setFont(defaultFont());
+    installAccessibility();
+}
+
+Application::~Application() {
+    delete d->app;
+    delete d;
+}
+
+int Application::exec() { return d->app->exec(); }
+
+} // namespace ui

@@ -1,0 +1,34 @@
+#pragma once
+// Stand-ins for the platform calls the skin is written with: window regions,
+// block copies between drawing surfaces, and asynchronous sounds.
+#include "controls.h"
+#include "types.h"
+
+#include <QRegion>
+#include <QString>
+#include <cstdint>
+
+namespace ui {
+
+class Form;
+
+// Round to a whole number the way the platform does: halves to even.
+std::int32_t CLng(double v);
+
+// The region CreateRoundRectRgn gives: x from x1 to x2 - 1, y from y1 to
+// y2 - 1, each corner cut by the rasterised ellipse of w by h.
+QRegion CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h);
+
+// Makes `region` the window's outline, replacing the previous one. A null
+// region removes the outline.
+int SetWindowRgn(Form &form, const QRegion &region, Boolean redraw);
+
+constexpr std::uint32_t SRCCOPY = 0x00CC0020;
+bool BitBlt(DC dst, int x, int y, int w, int h, DC src, int sx, int sy, std::uint32_t rop);
+
+constexpr unsigned SND_ASYNC = 0x0001, SND_NODEFAULT = 0x0002, SND_NOSTOP = 0x0010;
+// Plays a wave file without waiting. A missing or unplayable file is silence;
+// with SND_NOSTOP a sound still playing goes on and the new one is not played.
+bool sndPlaySound(const QString &path, unsigned flags);
+
+} // namespace ui

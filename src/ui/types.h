@@ -1,0 +1,37 @@
+#pragma once
+// Basic value types of the form toolkit.
+#include <cstdint>
+
+namespace ui {
+
+// Booleans are 16-bit: True is -1, False is 0. Routines that take a Boolean
+// act only on exactly these two values.
+using Boolean = std::int16_t;
+constexpr Boolean vbTrue = -1;
+constexpr Boolean vbFalse = 0;
+
+// A colour as one number: 0xBBGGRR, the low byte is red.
+using Color = std::uint32_t;
+constexpr Color rgb(int r, int g, int b) { return Color(r) | Color(g) << 8 | Color(b) << 16; }
+constexpr Color colorUnset = 0xFFFFFFFFu;
+
+// Mouse button codes and Shift codes as the mouse events deliver them.
+constexpr std::int16_t vbLeftButton = 1, vbRightButton = 2, vbMiddleButton = 4;
+constexpr std::int16_t vbShiftMask = 1, vbCtrlMask = 2, vbAltMask = 4;
+
+// Window states.
+constexpr std::int16_t vbNormal = 0, vbMinimized = 1, vbMaximized = 2;
+
+// Show modes.
+constexpr int vbModeless = 0, vbModal = 1;
+
+// Message box styles.
+constexpr int vbOKOnly = 0, vbCritical = 16;
+
+// Picture formats for LoadResPicture.
+constexpr int vbResBitmap = 0;
+
+enum class ScaleMode { Twips, Pixels };
+enum class Align { None, Top, Bottom, Left, Right };
+
+} // namespace ui
