@@ -13,7 +13,8 @@ pulseaudio pulseaudio-utils sox
 weston
 fonts-dejavu-core fonts-liberation2 fonts-noto-core fonts-noto-extra fonts-symbola
 binutils-mingw-w64-i686 desktop-file-utils appstream dpkg-dev file
-locales libclang-rt-14-dev clang-14 valgrind"
+locales libclang-rt-14-dev clang-14 valgrind
+openbox"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

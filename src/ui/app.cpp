@@ -14,6 +14,7 @@
 #include <QStyleFactory>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <unistd.h>
 
 #if defined(__has_feature)
@@ -41,14 +42,16 @@ void setEndHook(std::function<void()> hook) { endHook() = std::move(hook); }
 void setMsgBoxHook(std::function<int(const QString &, int, const QString &)> hook) { msgBoxHook() = std::move(hook); }
 void setPopupHook(std::function<int(const Menu &)> hook) { popupHook() = std::move(hook); }
 void setModalHook(std::function<void(Form &)> hook) { modalHook() = std::move(hook); }
+int versionMajor = -1, versionMinor = -1;
+void setVersion(int major, int minor) { versionMajor = major, versionMinor = minor; }
 } // namespace testing
 
 // ---------------------------------------------------------------- application object
 
 namespace App {
 QString Title() { return QStringLiteral(LUNIVAR_TITLE); }
-std::int16_t Major() { return LUNIVAR_VERSION_MAJOR; }
-std::int16_t Minor() { return LUNIVAR_VERSION_MINOR; }
+std::int16_t Major() { return std::int16_t(testing::versionMajor >= 0 ? testing::versionMajor : LUNIVAR_VERSION_MAJOR); }
+std::int16_t Minor() { return std::int16_t(testing::versionMajor >= 0 ? testing::versionMinor : LUNIVAR_VERSION_MINOR); }
 std::int16_t Revision() { return LUNIVAR_VERSION_PATCH; }
 QString Path() { return QCoreApplication::applicationDirPath(); }
 
@@ -104,15 +107,20 @@ bool onWayland() { return platformName().startsWith(QLatin1String("wayland")); }
 namespace {
 QtMessageHandler previousHandler = nullptr;
 bool starting = true;
+int savedStderr = -1; // the user's stderr while the platform starts
 
 void startupMessages(QtMsgType type, const QMessageLogContext &ctx, const QString &msg) {
     if (type == QtFatalMsg && starting) {
         // Qt could not open the display: say so in one line and leave.
-        std::fputs("lunivar: cannot open the display; is DISPLAY or WAYLAND_DISPLAY set?\n", stderr);
+        static const char line[] = "lunivar: cannot open the display; is DISPLAY or WAYLAND_DISPLAY set?\n";
+        const ssize_t ignored = ::write(savedStderr >= 0 ? savedStderr : 2, line, sizeof line - 1);
+        (void)ignored;
         ::_exit(1);
     }
-    // While the platform starts, its complaints are for us, not the user.
-    if (starting && ctx.category && QByteArray(ctx.category).startsWith("qt.qpa")) return;
+    // The platform's and the sound system's complaints are for us, not the user.
+    if (ctx.category && (QByteArray(ctx.category).startsWith("qt.qpa") || QByteArray(ctx.category).startsWith("qt.multimedia")))
+        return;
+    if (starting || msg.startsWith(QLatin1String("QStandardPaths:"))) return;
     if (previousHandler) previousHandler(type, ctx, msg);
 }
 
@@ -136,8 +144,21 @@ Application::Application(int &argc, char **argv) : d(new Impl) {
     QApplication::setApplicationName(QStringLiteral(LUNIVAR_TITLE));
     QApplication::setApplicationVersion(QStringLiteral(LUNIVAR_VERSION_STRING));
     QGuiApplication::setDesktopFileName(QStringLiteral("lunivar"));
+    // Libraries below Qt print to stderr directly while the display is
+    // opened; keep that from the user and tell in one line if it fails.
+    std::fflush(stderr);
+    savedStderr = ::dup(2);
+    if (const int null = ::open("/dev/null", O_WRONLY); null >= 0) {
+        ::dup2(null, 2);
+        ::close(null);
+    }
     d->app = new QApplication(argc, argv);
     starting = false;
+    if (savedStderr >= 0) {
+        ::dup2(savedStderr, 2);
+        ::close(savedStderr);
+        savedStderr = -1;
+    }
     QApplication::setQuitOnLastWindowClosed(false);
     if (QStyle *s = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(s);
     QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"));

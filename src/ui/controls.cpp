@@ -5,6 +5,7 @@
 #include "widgets_p.h"
 
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QSignalBlocker>
@@ -81,6 +82,7 @@ void Control::setToolTipText(const QString &text) { widget_->setToolTip(text); }
 PictureBox::PictureBox(Form &form, Control *container, const ControlDef &def)
     : Control(form, container, def, new PictureWidget(this, container ? container->widget() : form.widget())),
       back_(def.backColor == colorUnset ? rgb(224, 224, 224) : def.backColor) {
+    hidpi_ = qobject_cast<QGuiApplication *>(QCoreApplication::instance()) && qApp->devicePixelRatio() >= 1.5;
     rebuildImage();
 }
 
@@ -111,6 +113,17 @@ void PictureBox::rebuildImage() {
         QPainter p(&image_);
         p.drawImage(0, 0, picture_.image());
     }
+    if (hidpi_) {
+        if (image2x_.size() != size * 2) image2x_ = QImage(size * 2, QImage::Format_RGB32);
+        image2x_.fill(qcolor(back_));
+        if (!picture_.isNull()) {
+            QPainter p(&image2x_);
+            if (!picture_.image2x().isNull())
+                p.drawImage(QRect(QPoint(0, 0), picture_.image2x().size()), picture_.image2x());
+            else
+                p.drawImage(QRect(0, 0, picture_.width() * 2, picture_.height() * 2), picture_.image());
+        }
+    }
     widget_->update();
 }
 
@@ -118,10 +131,10 @@ void PictureBox::geometryChanged(bool sizeChanged) {
     if (!sizeChanged) return;
     if (def_.autoRedraw) {
         // Keep what was drawn; the new area shows the back colour.
-        QImage old = image_;
+        QImage old = image_, old2x = image2x_;
         rebuildImage();
-        QPainter p(&image_);
-        p.drawImage(0, 0, old);
+        QPainter(&image_).drawImage(0, 0, old);
+        if (hidpi_ && !old2x.isNull()) QPainter(&image2x_).drawImage(0, 0, old2x);
     } else {
         rebuildImage();
     }
@@ -138,6 +151,26 @@ QImage PictureBox::rendered() const {
         QPainter p(&out);
         p.drawImage(0, 0, picture_.image());
     }
+    return out;
+}
+
+QImage PictureBox::rendered2x() const {
+    if (!hidpi_) return QImage();
+    QImage out;
+    if (def_.autoRedraw) {
+        out = image2x_;
+    } else {
+        out = QImage(image_.size() * 2, QImage::Format_RGB32);
+        out.fill(qcolor(back_));
+        if (!picture_.isNull()) {
+            QPainter p(&out);
+            if (!picture_.image2x().isNull())
+                p.drawImage(QRect(QPoint(0, 0), picture_.image2x().size()), picture_.image2x());
+            else
+                p.drawImage(QRect(0, 0, picture_.width() * 2, picture_.height() * 2), picture_.image());
+        }
+    }
+    out.setDevicePixelRatio(2);
     return out;
 }
 

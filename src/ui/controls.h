@@ -115,10 +115,14 @@ public:
     // stays valid while the box is invisible.
     ui::DC hDC() { return DC{this}; }
     QImage &image() { return image_; }
+    // The same image at twice the size, kept where the screen has two device
+    // pixels per pixel; null elsewhere.
+    QImage &image2x() { return image2x_; }
     void imageChanged(); // marks the box for repainting after drawing into image()
 
     // What the box shows now, without children (tests).
     QImage rendered() const;
+    QImage rendered2x() const;
 
     std::function<void()> Resize;
 
@@ -133,6 +137,8 @@ private:
     ui::Picture picture_;
     Color back_;
     QImage image_;
+    QImage image2x_;
+    bool hidpi_ = false;
     friend class PictureWidget;
 };
 

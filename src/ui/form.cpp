@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QShortcut>
 #include <QWindow>
@@ -48,7 +49,9 @@ Form::Form(const FormDef &def) : def_(def), back_(def.backColor == colorUnset ? 
     if (!def.showInTaskbar) flags = Qt::Dialog | Qt::FramelessWindowHint;
     widget_ = new FormWidget(this, nullptr, flags);
     widget_->setObjectName(def.name);
-    widget_->setAccessibleName(def.name);
+    // Where the outline cannot be a window shape (Wayland), the window is
+    // translucent and the pixels outside the outline are left unpainted.
+    if (detail::onWayland()) widget_->setAttribute(Qt::WA_TranslucentBackground);
     widget_->setFont(defaultFont());
     QPalette pal = widget_->palette();
     pal.setColor(QPalette::Window, qcolor(back_));
@@ -70,6 +73,10 @@ Form::Form(const FormDef &def) : def_(def), back_(def.backColor == colorUnset ? 
     if (!def.picture.isEmpty()) {
         QImage pic(def.picture);
         widget_->background = pic.convertToFormat(QImage::Format_RGB32);
+        QString hiPath = def.picture;
+        hiPath.replace(QRegularExpression(QStringLiteral("\\.[a-z]+$")), QStringLiteral("@2x.png"));
+        QImage hi(hiPath);
+        if (!hi.isNull() && hi.size() == pic.size() * 2) widget_->background2x = hi.convertToFormat(QImage::Format_RGB32);
     }
     build();
     buildMenus();

@@ -19,6 +19,12 @@ bool BitBlt(DC dst, int x, int y, int w, int h, DC src, int sx, int sy, std::uin
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.drawImage(x, y, piece);
     }
+    QImage &hiDst = dst.box->image2x(), &hiSrc = src.box->image2x();
+    if (!hiDst.isNull() && !hiSrc.isNull()) {
+        QPainter p(&hiDst);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(x * 2, y * 2, hiSrc.copy(sx * 2, sy * 2, w * 2, h * 2));
+    }
     dst.box->imageChanged();
     return true;
 }

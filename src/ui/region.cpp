@@ -80,7 +80,7 @@ std::vector<int> upperInsets(int w, int h)
             dy += stepA;
             err += dy;
         }
-        if (e2 >= dx) {
+        if (e2 >= dx || 2 * err > dy) {
             ++x0;
             --x1;
             dx += stepB;
@@ -90,7 +90,7 @@ std::vector<int> upperInsets(int w, int h)
 
     // A very flat ellipse stops before it reaches the top row: its tip runs
     // on in the last column.
-    while (y0 - y1 < b) {
+    while (y0 - y1 <= b) {
         mark(x0 - 1, y1);
         ++y0;
         --y1;

@@ -17,5 +17,8 @@ void setPopupHook(std::function<int(const Menu &)> hook);
 // Modal Show calls this instead of running its own loop; it returns when the
 // window has been unloaded.
 void setModalHook(std::function<void(class Form &)> hook);
+// The application object reports these version numbers instead of the
+// project's own; a major of -1 returns to those.
+void setVersion(int major, int minor);
 } // namespace testing
 } // namespace ui

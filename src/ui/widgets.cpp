@@ -92,7 +92,13 @@ PictureWidget::PictureWidget(PictureBox *box, QWidget *parent) : QWidget(parent)
 
 void PictureWidget::paintEvent(QPaintEvent *) {
     QPainter p(this);
-    p.drawImage(0, 0, box()->rendered());
+    if (devicePixelRatioF() >= 1.5) {
+        const QImage hi = box()->rendered2x();
+        if (!hi.isNull()) p.drawImage(QRect(0, 0, hi.width() / 2, hi.height() / 2), hi);
+        else p.drawImage(0, 0, box()->rendered());
+    } else {
+        p.drawImage(0, 0, box()->rendered());
+    }
     if (hasFocus() && property("lunivarButton").toBool()) {
         // The focus mark: a dotted line inside the capsule, clear of its edge.
         QPen pen(QColor(60, 60, 60), 1, Qt::DotLine);
@@ -181,7 +187,10 @@ void FormWidget::paintEvent(QPaintEvent *) {
     QPainter p(this);
     const int fw = form->framePx();
     p.fillRect(rect(), qcolor(form->BackColor()));
-    if (!background.isNull()) p.drawImage(fw, fw, background);
+    if (devicePixelRatioF() >= 1.5 && !background2x.isNull())
+        p.drawImage(QRect(fw, fw, background2x.width() / 2, background2x.height() / 2), background2x);
+    else if (!background.isNull())
+        p.drawImage(fw, fw, background);
     if (fw > 0) {
         // A raised frame of our own drawing around the client area.
         const QRect r = rect();

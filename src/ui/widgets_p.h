@@ -72,7 +72,8 @@ class FormWidget : public QWidget {
 public:
     FormWidget(Form *form, QWidget *parent, Qt::WindowFlags flags);
     Form *form;
-    QImage background; // the persistent image of the window itself
+    QImage background;   // the persistent image of the window itself
+    QImage background2x; // its twice-size drawing, where there is one
     bool applying = false;
 
 protected:

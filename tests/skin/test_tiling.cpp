@@ -143,6 +143,7 @@ void TestTiling::coversTheWholeWidth()
             QVERIFY2((cover[std::size_t(x)] > 0) == inside,
                      qPrintable(QStringLiteral("width %1, column %2").arg(width).arg(x)));
         }
+        QVERIFY2(!plan.tileXs.empty(), qPrintable(QStringLiteral("width %1").arg(width)));
         // The cap always lies over part of the last tile, at most all of it.
         const int overlap = plan.tileXs.back() + skin::TileWidth - plan.rightCapX;
         QVERIFY2(overlap >= 1 && overlap <= 6, qPrintable(QStringLiteral("width %1").arg(width)));

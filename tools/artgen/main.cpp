@@ -146,7 +146,7 @@ AboutTexts aboutTexts()
 class Sheet
 {
 public:
-    explicit Sheet(const QString &family) : m_family(family), m_img(1500, 3000, QImage::Format_RGB32)
+    explicit Sheet(const QString &family) : m_family(family), m_img(1500, 6000, QImage::Format_RGB32)
     {
         m_img.fill(QColor(96, 100, 108));
     }

@@ -24,9 +24,9 @@ QColor darker(const QColor &c, double f) { return mix(c, Qt::black, 1.0 - f); }
 QColor lighter(const QColor &c, double t) { return mix(c, Qt::white, t); }
 
 // Text of the About panel.
-constexpr int kHeadingPixels = 15;
+constexpr int kHeadingPixels = 16;
 constexpr int kBodyPixels = 12;
-constexpr int kBodyStretch = 88;
+constexpr int kBodyStretch = 82;
 constexpr int kValueColumn = 105;   // where the program writes the version, too
 
 QColor withAlpha(QColor c, int alpha)
