@@ -29,8 +29,6 @@ set(LUNIVAR_METAINFO_FILE ${LUNIVAR_PACKAGING_DIR}/${LUNIVAR_APP_ID}.metainfo.xm
 configure_file(${PROJECT_SOURCE_DIR}/packaging/lunivar.desktop.in ${LUNIVAR_DESKTOP_FILE} @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/lunivar.metainfo.xml.in ${LUNIVAR_METAINFO_FILE} @ONLY)
 
-set(LUNIVAR_INSTALL_PROGRAM_DIR lib/lunivar)
-
 install(FILES ${LUNIVAR_DESKTOP_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${LUNIVAR_METAINFO_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(size IN LISTS LUNIVAR_ICON_SIZES)
@@ -49,7 +47,10 @@ install(FILES ${LUNIVAR_PACKAGING_DIR}/bin/lunivar DESTINATION ${CMAKE_INSTALL_B
 
 # The executable is defined later in the tree (src/app), so its install rule
 # and the package settings are made once the whole project has been read.
+# The deferred call runs in the top directory's scope, so it takes what it
+# needs from Resources.cmake itself.
 function(lunivar_install_program)
+    include(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/Resources.cmake)
     if(TARGET lunivar)
         install(TARGETS lunivar RUNTIME DESTINATION ${LUNIVAR_INSTALL_PROGRAM_DIR})
     else()
@@ -67,6 +68,8 @@ function(lunivar_install_program)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
     set(CPACK_DEBIAN_PACKAGE_SECTION utils)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    # Found libraries are added to this; the X11 platform plugin is not one.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
     # Qt Multimedia plays the clicks through GStreamer; wavparse is in -good.
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-good")
     set(CPACK_STRIP_FILES ON)

@@ -6,6 +6,8 @@ set(LUNIVAR_BITMAP_NUMBERS 101 102 104 105 106 107 109 111 112 113 114 115 116 1
 # Sizes of the application icon in the freedesktop icon theme.
 set(LUNIVAR_ICON_SIZES 16 24 32 48 64 128 256)
 set(LUNIVAR_RES_DIR ${PROJECT_SOURCE_DIR}/src/res)
+# Where the executable and its wav folder are installed, under the prefix.
+set(LUNIVAR_INSTALL_PROGRAM_DIR lib/lunivar)
 
 # Reverse-DNS name of the program on the desktop (desktop entry, metainfo).
 set(LUNIVAR_APP_ID org.example.lunivar)

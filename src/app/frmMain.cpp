@@ -58,6 +58,8 @@ frmMain::frmMain()
     pctClose.MouseMove = [this](std::int16_t B, std::int16_t S, float X, float Y) { pctClose_MouseMove(B, S, X, Y); };
     pctMin.Click = [this] { pctMin_Click(); };
     pctClose.Click = [this] { pctClose_Click(); };
+    pctMin.setAccessibleButton(pctMin.ToolTipText(), false);
+    pctClose.setAccessibleButton(pctClose.ToolTipText(), false);
 }
 
 void frmMain::Form_Load() {

@@ -11,9 +11,13 @@ namespace {
 
 class AccessiblePicture : public QAccessibleWidget {
 public:
-    explicit AccessiblePicture(PictureWidget *w)
-        : QAccessibleWidget(w, w->property("lunivarButton").toBool() ? QAccessible::Button : QAccessible::Graphic) {}
+    explicit AccessiblePicture(PictureWidget *w) : QAccessibleWidget(w, QAccessible::Graphic) {}
     PictureWidget *picture() const { return static_cast<PictureWidget *>(widget()); }
+    // Asked each time: the interface is made when the widget is created,
+    // before the form marks the picture box as a push button.
+    QAccessible::Role role() const override {
+        return widget()->property("lunivarButton").toBool() ? QAccessible::Button : QAccessible::Graphic;
+    }
     bool isButton() const { return role() == QAccessible::Button; }
 
     QString text(QAccessible::Text t) const override {

@@ -28,6 +28,7 @@ Control::Control(Form &form, Control *container, const ControlDef &def, QWidget 
     h_ = def.height / Screen::TwipsPerPixelY();
     widget_->setMouseTracking(true);
     if (!def.toolTip.isEmpty()) widget_->setToolTip(def.toolTip);
+    if (!def.accessibleName.isEmpty()) widget_->setAccessibleName(def.accessibleName);
     widget_->setObjectName(def.index >= 0 ? QStringLiteral("%1(%2)").arg(def.name).arg(def.index) : def.name);
     applyWidgetGeometry();
     widget_->setVisible(visible_);
@@ -174,10 +175,11 @@ QImage PictureBox::rendered2x() const {
     return out;
 }
 
-void PictureBox::setAccessibleButton(const QString &name) {
+void PictureBox::setAccessibleButton(const QString &name, bool tabStop) {
     widget_->setAccessibleName(name);
     widget_->setProperty("lunivarButton", true);
-    widget_->setFocusPolicy(Qt::StrongFocus);
+    widget_->setProperty("lunivarTabStop", tabStop);
+    widget_->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::NoFocus);
 }
 
 // ---------------------------------------------------------------- Label
@@ -243,6 +245,10 @@ TextBox::TextBox(Form &form, Control *container, const ControlDef &def)
     }
     w->setFont(f);
     w->setReadOnly(def.locked);
+    // What the user types is the box's text.
+    QObject::connect(w, &QLineEdit::textEdited, w, [this](const QString &t) {
+        if (!mapSymbols_) text_ = t;
+    });
     if (!def.accessibleName.isEmpty()) w->setAccessibleName(def.accessibleName);
 }
 
@@ -319,6 +325,18 @@ void ListBox::userSelected(int row) {
     if (row == index_) return;
     index_ = std::int16_t(row);
     if (Click) Click();
+    if (index_ != row) {
+        // The handler moved the selection while the view was still applying
+        // the user's press or key, which then highlights the user's row again.
+        // Once the view is done, show the selection the handler left.
+        auto *w = static_cast<ListWidget *>(widget_);
+        QMetaObject::invokeMethod(w, [this, w] {
+            updating_ = true;
+            if (index_ >= 0) w->setCurrentRow(index_, QItemSelectionModel::ClearAndSelect);
+            else w->clearSelection();
+            updating_ = false;
+        }, Qt::QueuedConnection);
+    }
 }
 
 } // namespace ui

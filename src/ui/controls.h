@@ -127,7 +127,9 @@ public:
     std::function<void()> Resize;
 
     // A push button made of a picture box: what the accessibility bus shows.
-    void setAccessibleButton(const QString &name);
+    // Buttons that take part in tabbing show a focus mark and are pressed by
+    // Enter and Space.
+    void setAccessibleButton(const QString &name, bool tabStop = true);
 
 protected:
     void geometryChanged(bool sizeChanged) override;

@@ -80,7 +80,6 @@ Form::Form(const FormDef &def) : def_(def), back_(def.backColor == colorUnset ? 
     }
     build();
     buildMenus();
-    setTabOrder();
 }
 
 Form::~Form() {
@@ -151,7 +150,7 @@ void Form::buildMenus() {
     }
 }
 
-void Form::setTabOrder() {
+void Form::applyTabOrder() {
     std::vector<Control *> order;
     for (auto &c : controls_)
         if (c->widget()->focusPolicy() != Qt::NoFocus) order.push_back(c.get());
@@ -222,6 +221,7 @@ void Form::Show(int modal, Form *owner) {
             widget_->setParent(owner->widget(), f);
         }
         placeAtStart(owner);
+        applyTabOrder();
         // The docked strips lay themselves out, then the window's resize handler runs.
         layoutDocked(true);
         Form_Resize();

@@ -135,7 +135,7 @@ protected:
 private:
     void build();
     void buildMenus();
-    void setTabOrder();
+    void applyTabOrder();
     void applyPxSize(int w, int h);
     void placeAtStart(Form *owner);
     void raiseResize();

@@ -6,6 +6,7 @@
 
 namespace ui {
 class Menu;
+class Form;
 namespace testing {
 // App::End calls this instead of exiting; it must not return (throw).
 void setEndHook(std::function<void()> hook);
@@ -16,7 +17,7 @@ void setMsgBoxHook(std::function<int(const QString &prompt, int style, const QSt
 void setPopupHook(std::function<int(const Menu &)> hook);
 // Modal Show calls this instead of running its own loop; it returns when the
 // window has been unloaded.
-void setModalHook(std::function<void(class Form &)> hook);
+void setModalHook(std::function<void(Form &)> hook);
 // The application object reports these version numbers instead of the
 // project's own; a major of -1 returns to those.
 void setVersion(int major, int minor);

@@ -99,7 +99,7 @@ void PictureWidget::paintEvent(QPaintEvent *) {
     } else {
         p.drawImage(0, 0, box()->rendered());
     }
-    if (hasFocus() && property("lunivarButton").toBool()) {
+    if (hasFocus() && property("lunivarTabStop").toBool()) {
         // The focus mark: a dotted line inside the capsule, clear of its edge.
         QPen pen(QColor(60, 60, 60), 1, Qt::DotLine);
         p.setPen(pen);
@@ -117,7 +117,7 @@ void PictureWidget::mouseReleaseEvent(QMouseEvent *e) { mouse(e, 2, box()->inner
 void PictureWidget::mouseDoubleClickEvent(QMouseEvent *e) { mouse(e, 0, box()->innerScale()); }
 
 void PictureWidget::keyPressEvent(QKeyEvent *e) {
-    if (property("lunivarButton").toBool() &&
+    if (property("lunivarTabStop").toBool() &&
         (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Space) &&
         !e->isAutoRepeat()) {
         e->accept();

@@ -127,7 +127,9 @@ void TestPictures::themeIcons()
     QCOMPARE(img.size(), QSize(size, size));
     QVERIFY(img.hasAlphaChannel());
     QVERIFY(isRed(img.pixel(size / 2, size * 9 / 16)));
-    QCOMPARE(qAlpha(img.pixel(0, 0)), 0);
+    // A rounded square: the corners are cut off, the edges' middles are not.
+    QVERIFY(qAlpha(img.pixel(0, 0)) < 128);
+    QVERIFY(qAlpha(img.pixel(size / 2, 0)) > 200);
 }
 
 void TestPictures::aboutFrame()
@@ -176,7 +178,7 @@ void TestPictures::aboutHeader()
     for (int x = 1; x <= 304; ++x)
         QCOMPARE(img.pixel(x, 23), rule);
     // The heading: black, centred, rows 4 to 18.
-    const QRect heading = ink(img, QRect(1, 1, 304, 22), 245);
+    const QRect heading = ink(img, QRect(3, 1, 300, 22), 245);
     QCOMPARE(heading.top(), 4);
     QCOMPARE(heading.bottom(), 18);
     QVERIFY(qAbs((heading.left() + heading.right()) / 2.0 - 152.5) <= 2.0);

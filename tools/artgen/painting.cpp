@@ -59,7 +59,7 @@ TitleColours titleColours(bool active)
 {
     if (active)
         return {QColor(255, 255, 255), QColor(234, 235, 238), kGreyBlue};
-    return {QColor(232, 232, 252), QColor(208, 210, 244), QColor(72, 96, 196)};
+    return {QColor(236, 234, 252), QColor(214, 210, 246), QColor(72, 96, 196)};
 }
 
 QColor stripe(const TitleColours &c, int logicalRow)
@@ -145,7 +145,8 @@ void paintGlossySquare(QPainter &p, const QRectF &r, const QColor &base)
     p.setBrush(glow);
     p.drawPath(shape);
 
-    const QRectF hl(r.left() + 2.0, r.top() + 1.5, r.width() - 4.0, r.height() * 0.44);
+    // The highlight sits below the dark band, which stays visible above it.
+    const QRectF hl(r.left() + 2.0, r.top() + 2.6, r.width() - 4.0, r.height() * 0.40);
     QLinearGradient shine(hl.topLeft(), hl.bottomLeft());
     shine.setColorAt(0.0, QColor(255, 255, 255, 215));
     shine.setColorAt(1.0, QColor(255, 255, 255, 40));

@@ -1,0 +1,113 @@
+// Instructions spent on one pointer move over a push button and over the
+// window's free area, with the decoded bitmaps kept and with every bitmap
+// decoded afresh. Run it under
+//   valgrind --tool=callgrind --instr-atstart=no
+// and each measured batch is written as a dump of its own, named after the
+// batch; without valgrind it prints the wall-clock time per move instead.
+#include "app/frmMain.h"
+#include "ui/app.h"
+#include "ui/picture.h"
+#include "ui/testing.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#else
+#define RUNNING_ON_VALGRIND 0
+#define CALLGRIND_START_INSTRUMENTATION
+#define CALLGRIND_STOP_INSTRUMENTATION
+#define CALLGRIND_ZERO_STATS
+#define CALLGRIND_DUMP_STATS_AT(s) ((void)(s))
+#endif
+
+namespace {
+
+struct Ended : std::exception {};
+
+// A point of the window's own surface that no control covers.
+QPoint freePoint(QWidget *window) {
+    for (int y = window->height() / 2; y < window->height() - 4; y += 3)
+        for (int x = 4; x < window->width() - 4; x += 3)
+            if (!window->childAt(x, y)) return QPoint(x, y);
+    return QPoint(-1, -1);
+}
+
+void move(QWidget *target, QPoint at) {
+    QMouseEvent e(QEvent::MouseMove, QPointF(at), target->mapToGlobal(QPointF(at)), Qt::NoButton, Qt::NoButton,
+                  Qt::NoModifier);
+    QApplication::sendEvent(target, &e);
+}
+
+// `moves` moves over `target`, a pixel to and fro; with `paint` each move
+// is followed by the repaint it causes, as the event loop would do it.
+void run(QWidget *target, QPoint at, int moves, bool paint) {
+    for (int i = 0; i < moves; ++i) {
+        move(target, at + QPoint(i & 1, 0));
+        if (paint) QCoreApplication::processEvents();
+    }
+}
+
+void measure(const char *name, QWidget *target, QPoint at, int moves, bool paint) {
+    run(target, at, 8, paint); // warm: the first moves fill Qt's own caches
+    if (RUNNING_ON_VALGRIND) {
+        CALLGRIND_ZERO_STATS;
+        CALLGRIND_START_INSTRUMENTATION;
+        run(target, at, moves, paint);
+        CALLGRIND_STOP_INSTRUMENTATION;
+        CALLGRIND_DUMP_STATS_AT(name);
+        std::printf("%s moves=%d\n", name, moves);
+    } else {
+        QElapsedTimer t;
+        t.start();
+        run(target, at, moves, paint);
+        std::printf("%s moves=%d ns_per_move=%lld\n", name, moves, (long long)(t.nsecsElapsed() / moves));
+    }
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    const int moves = argc > 1 ? std::atoi(argv[1]) : 100;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    ui::Application app(argc, argv);
+    ui::testing::setEndHook([] { throw Ended{}; });
+    ui::testing::setMsgBoxHook([](const QString &, int, const QString &) { return 1; });
+    ui::testing::setPopupHook([](const ui::Menu &) { return -1; });
+    ui::testing::setModalHook([](ui::Form &) {});
+
+    frmMain &f = frmMainRef();
+    f.Show();
+    QCoreApplication::processEvents();
+
+    QWidget *button = f.pctButton(0).widget();
+    QWidget *window = f.widget();
+    const QPoint onButton(button->width() / 2, button->height() / 2);
+    const QPoint free = freePoint(window);
+    if (free.x() < 0) {
+        std::fputs("bench_move: the window has no free area\n", stderr);
+        return 1;
+    }
+
+    for (bool cached : {true, false}) {
+        ui::setPictureCache(cached);
+        const char *tag = cached ? "cached" : "uncached";
+        for (bool paint : {false, true}) {
+            const QByteArray b = QByteArray("button-") + tag + (paint ? "-paint" : "-event");
+            const QByteArray a = QByteArray("free-") + tag + (paint ? "-paint" : "-event");
+            measure(b.constData(), button, onButton, moves, paint);
+            measure(a.constData(), window, free, moves, paint);
+        }
+    }
+    // The window and Qt go down with the process: the global window would
+    // otherwise outlive the application object.
+    std::fflush(stdout);
+    std::_Exit(0);
+}

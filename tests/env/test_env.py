@@ -1,0 +1,125 @@
+"""The program in the environments users really have: no display, odd
+locales, no HOME, a read-only file system, a folder with spaces and
+Cyrillic letters."""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from lunivar_e2e import Session, check  # noqa: E402
+
+CHECK_BUTTON = (8 + 60, 120 + 10)
+MONTHS = {
+    "C": ["January", "February", "March", "April", "May", "June", "July", "August", "September",
+          "October", "November", "December"],
+    "ru_RU.UTF-8": ["Январь", "Февраль", "Март", "Апрель", "Май", "Июнь", "Июль", "Август",
+                    "Сентябрь", "Октябрь", "Ноябрь", "Декабрь"],
+}
+FIELDS = ("Ваш знак зодиака", "Символ знака", "Пары по зодиаку", "Драгоценный камень", "Телисман")
+JANUARY_FIRST = ("Козеог", "Альмандин", "Опал")
+
+
+def no_display(s):
+    r = s.results
+    for label, env in (("no DISPLAY and no WAYLAND_DISPLAY", {}),
+                       ("a DISPLAY nobody serves", {"DISPLAY": ":97"}),
+                       ("Wayland asked for, no compositor", {"QT_QPA_PLATFORM": "wayland",
+                                                            "WAYLAND_DISPLAY": "nowhere"})):
+        with r.case("no display: " + label):
+            base = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+            base.update(env)
+            p = subprocess.run([s.exe], env=base, capture_output=True, timeout=20)
+            lines = p.stderr.decode(errors="replace").splitlines()
+            check(p.returncode == 1, "exit status %d" % p.returncode)
+            check(len(lines) == 1 and "display" in lines[0], "stderr %r" % lines)
+            check(p.stdout == b"", "stdout %r" % p.stdout)
+
+
+def months_and_lookup(s, w):
+    ps = s.atspi
+    month = s.find(role=[ps.ROLE_LIST, ps.ROLE_LIST_BOX], name="Месяц")
+    names = [month.getChildAtIndex(i).name for i in range(month.childCount)]
+    s.click_in(w, *CHECK_BUTTON)
+    fields = [s.text_of(s.find(role=[ps.ROLE_TEXT, ps.ROLE_ENTRY], name=n)) for n in FIELDS]
+    return names, fields
+
+
+def locales(s):
+    for lang in ("C", "ru_RU.UTF-8", "ja_JP.UTF-8", "xx_YY.UTF-8"):
+        with s.results.case("locale %s: twelve month names, lookup unchanged" % lang):
+            w = s.start_program({"LANG": lang, "LC_ALL": lang})
+            names, fields = months_and_lookup(s, w)
+            check(len(names) == 12 and all(n.strip() for n in names), "month names %r" % names)
+            check(len(set(names)) == 12, "month names repeat: %r" % names)
+            if lang in MONTHS:
+                check(names == MONTHS[lang], "month names %r" % names)
+            check((fields[0], fields[3], fields[4]) == JANUARY_FIRST, "fields for 1 January %r" % fields)
+            s.stop_program()
+
+
+def strace_writes(log):
+    """Files the traced program opened for writing, or made or removed."""
+    bad = []
+    for line in open(log, errors="replace"):
+        if "= -1" in line or "resumed>" in line and "= -1" in line:
+            continue
+        if "openat(" in line and ("O_WRONLY" in line or "O_RDWR" in line or "O_CREAT" in line):
+            path = line.split('"')[1] if '"' in line else line
+            if path.startswith(("/dev/", "/proc/")):
+                continue
+            bad.append(line.strip())
+        elif any(c in line for c in ("mkdir(", "mkdirat(", "unlink(", "unlinkat(", "rename(", "renameat")):
+            bad.append(line.strip())
+    return bad
+
+
+def read_only(s):
+    with s.results.case("HOME unset, read-only file system: runs and writes nothing"):
+        log = os.path.join(s.tmp, "strace.log")
+        # A private mount namespace in which the whole file system is read-only.
+        wrapper = ["unshare", "--mount", "--propagation", "private", "sh", "-c",
+                   'mount -o remount,bind,ro / && exec strace -f -qq -o "$0" -e trace=openat,open,creat,mkdir,mkdirat,unlink,unlinkat,rename,renameat,renameat2 "$@"',
+                   log]
+        env = dict(s.env)
+        env.pop("HOME", None)
+        w = s.start_program({"LANG": "ru_RU.UTF-8"}, wrapper=wrapper, drop=("HOME",))
+        names, fields = months_and_lookup(s, w)
+        check(len(names) == 12, "month names %r" % names)
+        check((fields[0], fields[3], fields[4]) == JANUARY_FIRST, "fields %r" % fields)
+        s.stop_program()
+        bad = strace_writes(log)
+        check(not bad, "the program tried to write: %s" % "\n".join(bad[:10]))
+
+
+def odd_folder(s):
+    with s.results.case("program in a folder with spaces and Cyrillic letters finds its sounds"):
+        folder = os.path.join(s.tmp, "Мои программы", "Лунивар 5.3")
+        os.makedirs(folder)
+        exe = os.path.join(folder, "lunivar")
+        shutil.copy2(s.exe, exe)
+        shutil.copytree(os.path.join(os.path.dirname(s.exe), "wav"), os.path.join(folder, "wav"))
+        log = os.path.join(s.tmp, "strace-folder.log")
+        wrapper = ["strace", "-f", "-qq", "-o", log, "-e", "trace=openat,open,stat,newfstatat,statx,access"]
+        w = s.start_program({"LANG": "ru_RU.UTF-8"}, wrapper=wrapper, exe=exe)
+        s.click_in(w, *CHECK_BUTTON)
+        s.settle(0.5)
+        check(s.alive(), "the program ended")
+        s.stop_program()
+        wanted = os.path.join(folder, "wav", "min.wav")
+        hits = [l for l in open(log, errors="replace") if wanted in l and "= -1" not in l]
+        check(hits, "the program never found %s" % wanted)
+
+
+def main():
+    with Session.from_args("env", timeout=170) as s:
+        no_display(s)
+        locales(s)
+        read_only(s)
+        odd_folder(s)
+
+
+if __name__ == "__main__":
+    main()
