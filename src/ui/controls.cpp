@@ -281,6 +281,18 @@ ListBox::ListBox(Form &form, Control *container, const ControlDef &def)
     QObject::connect(w, &QListWidget::currentRowChanged, w, [this](int row) {
         if (!updating_) userSelected(row);
     });
+    // The click handler may move the selection elsewhere (the day list keeps
+    // the day valid for the month) while the view, after it, still selects
+    // what was clicked: what the list shows follows its own index.
+    QObject::connect(w->selectionModel(), &QItemSelectionModel::selectionChanged, w, [this, w] {
+        if (updating_ || w->currentRow() != index_) return;
+        const QList<QListWidgetItem *> sel = w->selectedItems();
+        if (index_ < 0 ? sel.isEmpty() : sel.size() == 1 && w->row(sel.first()) == index_) return;
+        updating_ = true;
+        if (index_ >= 0) w->setCurrentRow(index_);
+        else w->clearSelection();
+        updating_ = false;
+    });
 }
 
 void ListBox::AddItem(const QString &item) {
@@ -325,18 +337,6 @@ void ListBox::userSelected(int row) {
     if (row == index_) return;
     index_ = std::int16_t(row);
     if (Click) Click();
-    if (index_ != row) {
-        // The handler moved the selection while the view was still applying
-        // the user's press or key, which then highlights the user's row again.
-        // Once the view is done, show the selection the handler left.
-        auto *w = static_cast<ListWidget *>(widget_);
-        QMetaObject::invokeMethod(w, [this, w] {
-            updating_ = true;
-            if (index_ >= 0) w->setCurrentRow(index_, QItemSelectionModel::ClearAndSelect);
-            else w->clearSelection();
-            updating_ = false;
-        }, Qt::QueuedConnection);
-    }
 }
 
 } // namespace ui

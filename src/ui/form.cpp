@@ -258,8 +258,9 @@ void Form::Unload(std::int16_t unloadMode) {
     if (cancel) return;
     loaded_ = false;
     unloaded_ = true;
-    widget_->setWindowModality(Qt::NonModal);
+    // Hidden while still modal, so that the windows it blocked take input again.
     widget_->hide();
+    widget_->setWindowModality(Qt::NonModal);
     if (endModal_) endModal_();
 }
 
@@ -397,8 +398,11 @@ void Form::layoutDocked(bool raiseAll) {
 void Form::applyRegion(const QRegion &region, bool redraw) {
     region_ = region;
     hasRegion_ = !region.isEmpty();
-    if (hasRegion_) widget_->setMask(region);
-    else widget_->clearMask();
+    // The offscreen platform has no window shapes; the region is kept all the same.
+    if (detail::platformName() != QLatin1String("offscreen")) {
+        if (hasRegion_) widget_->setMask(region);
+        else widget_->clearMask();
+    }
     if (redraw) widget_->update();
 }
 

@@ -137,13 +137,15 @@ void quietSoundMessages(QtMsgType type, const QMessageLogContext &ctx, const QSt
 
 // What the user-interface thread and the sound thread both look at.
 struct Shared {
-    std::atomic<quint64> latest{0}; // number of the last sound asked for, or of a stop
-    std::atomic<bool> busy{false};  // that sound has not finished yet
+    std::atomic<quint64> latest{0};   // number of the last sound asked for, or of a stop
+    std::atomic<quint64> sounding{0}; // number of the sound not finished yet, or 0
     std::atomic<bool> noDevice{false};
 };
 
 // Lives on the sound thread; owns the sink of the sound that plays.
 class Player : public QObject {
+    static constexpr qint64 BufferUs = 60'000;
+
 public:
     explicit Player(std::shared_ptr<Shared> shared) : s_(std::move(shared)) {
         guard_.setSingleShot(true);
@@ -161,6 +163,9 @@ public:
             return;
         }
         sink_ = new QAudioSink(device, wave.format, this);
+        // A short buffer: the click is heard at once, and the sound counts as
+        // over soon after its end.
+        sink_->setBufferSize(wave.format.bytesForDuration(BufferUs));
         auto *buffer = new QBuffer(sink_);
         buffer->setData(wave.pcm);
         buffer->open(QIODevice::ReadOnly);
@@ -168,12 +173,15 @@ public:
         lengthMs_ = wave.durationMs();
         QObject::connect(sink_, &QAudioSink::stateChanged, this, [this, id](QAudio::State state) {
             if (id != playing_ || !sink_) return;
+            qCDebug(lcSound) << "state" << state << "after" << started_.elapsed() << "ms, error" << sink_->error();
             if (state == QAudio::IdleState) drain();
             else if (state == QAudio::StoppedState && sink_->error() != QAudio::NoError) finish(id);
         });
         started_.start();
         sink_->start(buffer);
         if (!sink_) return; // over already
+        qCDebug(lcSound) << "playing" << wave.pcm.size() << "bytes," << lengthMs_ << "ms, device buffer"
+                         << sink_->bufferSize() << "bytes, state" << sink_->state();
         if (sink_->state() == QAudio::StoppedState || sink_->error() != QAudio::NoError) {
             finish(id);
             return;
@@ -194,7 +202,7 @@ private:
     // buffers has still to be heard: stopping now would cut it off.
     void drain() {
         const qint64 bufferedMs = sink_->format().durationForBytes(sink_->bufferSize()) / 1000;
-        const qint64 leftMs = std::max(lengthMs_ - started_.elapsed(), qint64(0)) + bufferedMs + 50;
+        const qint64 leftMs = std::max(lengthMs_ - started_.elapsed(), qint64(0)) + bufferedMs + 20;
         guard_.start(int(std::min<qint64>(leftMs, 10'000)));
     }
     void finish(quint64 id) {
@@ -203,7 +211,10 @@ private:
         done(id);
     }
     void done(quint64 id) {
-        if (id == s_->latest.load()) s_->busy = false;
+        // Only the sound asked for last can clear the mark: a later one may
+        // have been asked for meanwhile.
+        quint64 expected = id;
+        s_->sounding.compare_exchange_strong(expected, 0);
     }
     void release() {
         guard_.stop();
@@ -237,23 +248,23 @@ public:
         player_ = new Player(s_);
         player_->moveToThread(thread_);
         QObject::connect(thread_, &QThread::finished, player_, &QObject::deleteLater);
-        thread_->start(QThread::LowPriority);
+        thread_->start();
     }
 
     bool play(Wave wave) override {
         if (s_->noDevice) return false;
         const quint64 id = ++s_->latest;
-        s_->busy = true;
+        s_->sounding = id;
         QMetaObject::invokeMethod(player_, [p = player_, w = std::move(wave), id] { p->start(w, id); },
                                   Qt::QueuedConnection);
         return true;
     }
 
-    bool playing() const override { return s_->busy; }
+    bool playing() const override { return s_->sounding != 0; }
 
     void stop() override {
         ++s_->latest;
-        s_->busy = false;
+        s_->sounding = 0;
         QMetaObject::invokeMethod(player_, [p = player_] { p->stopAll(); }, Qt::QueuedConnection);
     }
 

@@ -73,8 +73,9 @@ void ControlWidgetBase::mouse(QMouseEvent *e, int kind, ScaleMode scale) {
         if (c->MouseMove) c->MouseMove(buttonsCode(e->buttons()), shift, x, y);
         break;
     case 2: {
-        const bool click = e->button() == Qt::LeftButton && pressedInside_ &&
-                           QRectF(QPointF(0, 0), QSizeF(c->widget()->size())).contains(p);
+        // Released over the control: its right and bottom edges lie outside it.
+        const bool click = e->button() == Qt::LeftButton && pressedInside_ && p.x() >= 0 && p.y() >= 0 &&
+                           p.x() < c->widget()->width() && p.y() < c->widget()->height();
         if (e->button() == Qt::LeftButton) pressedInside_ = false;
         if (c->MouseUp) c->MouseUp(buttonCode(e->button()), shift, x, y);
         if (click && c->Click) c->Click();
@@ -174,6 +175,9 @@ ListWidget::ListWidget(ListBox *b, QWidget *parent) : QListWidget(parent), box(b
     setFrameShape(QFrame::StyledPanel);
     setFrameShadow(QFrame::Sunken);
     setLineWidth(2);
+    // The pointer over the border belongs to the list box, not to the window
+    // behind it.
+    setAttribute(Qt::WA_NoMousePropagation);
 }
 
 // ---------------------------------------------------------------- FormWidget

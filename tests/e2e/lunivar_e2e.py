@@ -15,6 +15,7 @@ or a time-out.
 """
 
 import argparse
+import functools
 import os
 import select
 import shutil
@@ -66,6 +67,18 @@ def wait_until(fn, timeout, interval=0.05, what="condition"):
         time.sleep(interval)
 
 
+def eventually(fn, ok, timeout=3.0, interval=0.1):
+    """Polls fn until ok(value) holds or the time is up; returns the last
+    value, for the caller to check. For what the program shows a moment
+    after an event, on a machine that may be busy."""
+    end = time.monotonic() + timeout
+    while True:
+        v = fn()
+        if ok(v) or time.monotonic() > end:
+            return v
+        time.sleep(interval)
+
+
 # ---------------------------------------------------------------------------
 # Pixels
 
@@ -104,6 +117,7 @@ class Image:
             f.write(png)
 
 
+@functools.lru_cache(maxsize=None)
 def load_bitmap(number):
     """A skin bitmap of the program's resources, as RGB, read through
     ImageMagick (independent of the program's own decoder)."""
@@ -339,7 +353,13 @@ class Session:
         p = root.get_full_property(self.atom("_NET_SUPPORTING_WM_CHECK"), 0)
         return p is not None and len(p.value) > 0
 
-    def start_program(self, extra_env=None):
+    def start_program(self, extra_env=None, wrapper=None, drop=(), exe=None, timeout=20):
+        """Starts the program (ending one still running) and waits, at most
+        timeout seconds, for its main window. wrapper: a command line put
+        before the executable; drop: variables left out of its environment;
+        exe: another copy of the program."""
+        if self.program is not None and self.program.poll() is None:
+            self.stop_program()
         env = dict(self.env)
         # The program finds the accessibility bus through the session bus,
         # as on a desktop; given the address directly, this Qt connects to
@@ -348,8 +368,10 @@ class Session:
         env.update({"QT_QPA_PLATFORM": "xcb", "LANG": "ru_RU.UTF-8", "LC_ALL": "ru_RU.UTF-8",
                     "QT_ACCESSIBILITY": "1", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
         env.update(extra_env or {})
-        self.program = self._spawn("lunivar", [self.exe], env)
-        self.main = wait_until(lambda: self.find_window(TITLE), 20, 0.05, "the main window")
+        for k in drop:
+            env.pop(k, None)
+        self.program = self._spawn("lunivar", list(wrapper or []) + [exe or self.exe], env)
+        self.main = wait_until(lambda: self.find_window(TITLE), timeout, 0.05, "the main window")
         wait_until(lambda: self.is_viewable(self.main), 10, 0.05, "the main window to be mapped")
         # Let the first paint and the frame's resize handlers settle.
         self.settle(0.5)
@@ -359,16 +381,18 @@ class Session:
 
     def __exit__(self, kind, exc, tb):
         signal.alarm(0)
-        if kind is not None and not issubclass(kind, TestFailure):
-            traceback.print_exception(kind, exc, tb)
-            self.results.failed.append(("session", "%s: %s" % (kind.__name__, exc)))
-        elif kind is not None:
-            self.results.failed.append(("session", str(exc)))
-        if kind is not None and self.program is not None:
-            print("program output:\n" + self.log_text("lunivar"))
+        # Everything started is ended first, whatever happens while reporting.
+        program_log = self.log_text("lunivar") if kind is not None and self.program is not None else None
         try:
             self._cleanup()
         finally:
+            if kind is not None and not issubclass(kind, TestFailure):
+                traceback.print_exception(kind, exc, tb)
+                self.results.failed.append(("session", "%s: %s" % (kind.__name__, exc)))
+            elif kind is not None:
+                self.results.failed.append(("session", str(exc)))
+            if program_log is not None:
+                print("program output:\n" + program_log)
             rc = self.results.summary()
         sys.exit(rc)
 
@@ -441,6 +465,12 @@ class Session:
         p = root.get_full_property(self.atom("_NET_CLIENT_LIST"), 0)
         return [self.xd.create_resource_object("window", w) for w in (p.value if p else [])]
 
+    def stop_program(self):
+        """Ends the program (and a wrapper around it) and waits for it."""
+        if self.program is not None:
+            self._end_group(self.program)
+            self.xd.sync()
+
     def window_pid(self, w):
         p = w.get_full_property(self.atom("_NET_WM_PID"), 0)
         return p.value[0] if p and len(p.value) else None
@@ -453,10 +483,21 @@ class Session:
         n = w.get_wm_name()
         return n or ""
 
+    def is_program_pid(self, pid):
+        """The program's own process, or one in its process group (the
+        program under a wrapper such as strace)."""
+        if pid is None or self.program is None:
+            return False
+        if pid == self.program.pid:
+            return True
+        try:
+            return os.getpgid(pid) == self.program.pid
+        except OSError:
+            return False
+
     def program_windows(self):
-        pid = self.program.pid
         self.xd.sync()
-        return [w for w in self.client_windows() if self.window_pid(w) == pid]
+        return [w for w in self.client_windows() if self.is_program_pid(self.window_pid(w))]
 
     def find_window(self, title):
         for w in self.program_windows():
@@ -557,9 +598,11 @@ class Session:
         x, y, width, height = self.geometry(w)
         return self.grab(x, y, width, height)
 
-    def screenshot(self, w, filename):
-        """Keeps a picture of the window in the artefact folder."""
-        img = self.grab_window(w) if w is not None else self.grab()
+    def screenshot(self, w, filename, until=None):
+        """Keeps a picture of the window in the artefact folder; with until,
+        waits (a few seconds at most) for a picture for which it holds."""
+        grab = (lambda: self.grab_window(w)) if w is not None else self.grab
+        img = eventually(grab, until) if until else grab()
         path = os.path.join(self.artifacts, filename)
         img.save_png(path)
         print("screenshot: %s" % path)
@@ -636,7 +679,7 @@ class Session:
                 a = desktop.getChildAtIndex(i)
                 if a is not None and (a.name or "").lower() == "lunivar":
                     try:
-                        if a.get_process_id() != self.program.pid:
+                        if not self.is_program_pid(a.get_process_id()):
                             continue
                     except Exception:
                         pass

@@ -2,7 +2,7 @@
 capsule under the pointer, each caption button shows its symbol, and the
 window's free area puts everything back to normal."""
 
-from lunivar_e2e import (Session, check, is_blue, is_pale, load_bitmap, luma, mismatches)
+from lunivar_e2e import (Session, check, eventually, is_blue, is_pale, load_bitmap, luma, mismatches)
 
 # Push buttons (index: left, top), 177 x 21, in the window's pixels.
 BUTTONS = {0: (8, 120), 2: (8, 144), 1: (8, 168)}
@@ -60,8 +60,8 @@ def main():
             with r.case("pointer on button %d: it turns blue (pieces 116-118), the others stay normal" % i):
                 x, y = BUTTONS[i]
                 s.move_in(w, x + PROBE_X, y + BUTTON_H // 2)
-                s.settle(0.3)
-                shot = s.screenshot(w, "lunivar-hover-button%d.png" % i)
+                shot = s.screenshot(w, "lunivar-hover-button%d.png" % i,
+                                    until=lambda img: not face_mismatches(img, (x, y), HOVER))
                 check(is_blue(probe(shot, i)), "button %d probe %r is not blue (was %r)" % (i, probe(shot, i), probe(normal, i)))
                 bad = face_mismatches(shot, (x, y), HOVER)
                 check(not bad, "button %d differs from the hover pieces at %d pixels, e.g. %r" % (i, len(bad), bad[:3]))
@@ -82,8 +82,8 @@ def main():
 
         with r.case("pointer back on the free area: all push buttons normal again"):
             s.move_in(w, *FREE_AREA)
-            s.settle(0.3)
-            shot = s.grab_window(w)
+            shot = eventually(lambda: s.grab_window(w),
+                              lambda img: all(not face_mismatches(img, o, NORMAL) for o in BUTTONS.values()))
             for i, origin in BUTTONS.items():
                 bad = face_mismatches(shot, origin, NORMAL)
                 check(not bad, "button %d not back to normal (%d pixels)" % (i, len(bad)))
@@ -98,8 +98,8 @@ def main():
             bad = mismatches(normal, MIN_AT[0], MIN_AT[1], bmp_normal)
             check(not bad, "normal minimise face differs at %d pixels, e.g. %r" % (len(bad), bad[:3]))
             s.move_in(w, MIN_AT[0] + 8, MIN_AT[1] + 9)
-            s.settle(0.3)
-            shot = s.screenshot(w, "lunivar-hover-min.png")
+            shot = s.screenshot(w, "lunivar-hover-min.png",
+                                until=lambda img: not mismatches(img, MIN_AT[0], MIN_AT[1], bmp_hover))
             bad = mismatches(shot, MIN_AT[0], MIN_AT[1], bmp_hover)
             check(not bad, "hover minimise face differs at %d pixels, e.g. %r" % (len(bad), bad[:3]))
             dark = dark_pixels(crop(normal, MIN_AT, size), crop(shot, MIN_AT, size))
@@ -117,8 +117,8 @@ def main():
             bad = mismatches(normal, CLOSE_AT[0], CLOSE_AT[1], bmp_normal)
             check(not bad, "normal close face differs at %d pixels, e.g. %r" % (len(bad), bad[:3]))
             s.move_in(w, CLOSE_AT[0] + 9, CLOSE_AT[1] + 9)     # straight from the minimise button
-            s.settle(0.3)
-            shot = s.screenshot(w, "lunivar-hover-close.png")
+            shot = s.screenshot(w, "lunivar-hover-close.png",
+                                until=lambda img: not mismatches(img, CLOSE_AT[0], CLOSE_AT[1], bmp_hover))
             bad = mismatches(shot, CLOSE_AT[0], CLOSE_AT[1], bmp_hover)
             check(not bad, "hover close face differs at %d pixels, e.g. %r" % (len(bad), bad[:3]))
             bad = mismatches(shot, MIN_AT[0], MIN_AT[1], load_bitmap(102))
@@ -134,8 +134,7 @@ def main():
 
         with r.case("free area again: both caption buttons and all push buttons normal"):
             s.move_in(w, *FREE_AREA)
-            s.settle(0.3)
-            shot = s.grab_window(w)
+            shot = eventually(lambda: s.grab_window(w), lambda img: img.rgb == normal.rgb)
             check(not mismatches(shot, MIN_AT[0], MIN_AT[1], load_bitmap(102)), "minimise still lit")
             check(not mismatches(shot, CLOSE_AT[0], CLOSE_AT[1], load_bitmap(104)), "close still lit")
             same = sum(1 for y in range(shot.height) for x in range(shot.width) if shot.px(x, y) != normal.px(x, y))

@@ -284,6 +284,10 @@ struct Model {
         if (state == 0) normalWidth = width, normalHeight = height, normalLeft = left, normalTop = top;
         state = s;
         if (s == 2) {
+            // The platform gives the window back its pixels when it is
+            // restored: the normal size is then whole pixels.
+            normalWidth = std::floor(normalWidth / kTwips + 0.5) * kTwips;
+            normalHeight = std::floor(normalHeight / kTwips + 0.5) * kTwips;
             width = maxArea.width() * kTwips, height = maxArea.height() * kTwips;
             left = maxArea.x() * kTwips, top = maxArea.y() * kTwips;
         } else if (s == 0) {
@@ -345,11 +349,17 @@ public:
         w = &frmMainRef();
         w->Show();
         QCoreApplication::processEvents();
+        // The toolkit drops a move to where the pointer already is: start
+        // every run with the pointer away from the window's controls.
+        qt_handleMouseEvent(window(), QPointF(-50, -50), QPointF(w->widget()->geometry().topLeft() - QPoint(50, 50)),
+                            Qt::NoButton, Qt::NoButton, QEvent::MouseMove, Qt::NoModifier, ++timestamp);
+        QCoreApplication::processEvents();
         m = Model();
         m.left = m.normalLeft = w->Left();
         m.top = m.normalTop = w->Top();
         failure.reset();
         events = 0;
+        messages = 0;
         ptr = QPoint(-1, -1);
         held = Qt::NoButton;
         check("start");
@@ -362,6 +372,7 @@ public:
 
     void fail(const std::string &what) {
         if (!failure) failure = Failure{events, actionIndex, what};
+        if (qEnvironmentVariableIsSet("LUNIVAR_MODEL_TRACE")) std::printf("  ! event %ld: %s\n", events, what.c_str());
     }
 
     template <class A, class B> void expectEq(const char *name, const A &real, const B &model) {
@@ -453,6 +464,7 @@ public:
 
     void settle() {
         QCoreApplication::processEvents();
+        if (qEnvironmentVariableIsSet("LUNIVAR_MODEL_TRACE")) std::printf("  event %ld done\n", events + 1);
         ++events;
         check("after event");
     }
@@ -654,6 +666,7 @@ public:
 
     // Runs `actions` on a fresh window; the first difference, if any.
     std::optional<Failure> replay(const std::vector<Action> &actions) {
+        if (qEnvironmentVariableIsSet("LUNIVAR_MODEL_TRACE")) std::printf("replay of %zu actions\n", actions.size());
         fresh();
         for (actionIndex = 0; actionIndex < actions.size() && !failure; ++actionIndex) run(actions[actionIndex]);
         return failure;
@@ -800,7 +813,7 @@ std::vector<Action> shrink(Driver &d, std::vector<Action> seq, std::optional<Fai
     }
     // Cut what follows the action that shows the difference.
     if (fails(seq) && last) seq.resize(std::min(seq.size(), last->action + 1));
-    fails(seq);
+    if (!fails(seq)) last.reset();
     return seq;
 }
 
@@ -838,7 +851,7 @@ private slots:
             else static_cast<frmMenu &>(f).pctButton_Click();
         });
         // The text boxes' own edit menu is the toolkit's, not the program's:
-        // keep it from opening a nested menu loop.
+        // keep it from opening a nested menu loop; and no tooltips.
         qApp->installEventFilter(this);
         QVERIFY2(!ui::LoadResPicture(113, ui::vbResBitmap).isNull(), "the push-button pieces are not there");
     }
@@ -852,6 +865,8 @@ private slots:
         std::fflush(stdout);
 
         Driver d;
+        // The faces are told apart by their pixels: the two looks must differ.
+        QVERIFY(d.faceNormal != d.faceHover);
         g_driver = &d;
         d.rng.seed(seed);
         std::vector<Action> actions;
@@ -870,8 +885,9 @@ private slots:
             QFAIL("the program ended during the random events");
         }
         const double secs = clock.elapsed() / 1000.0;
-        std::printf("model test: %ld events in %zu actions, %.1f s, %.0f events/s\n", d.events, actions.size(), secs,
-                    d.events / std::max(secs, 1e-3));
+        std::printf("model test: %ld events in %zu actions, %.1f s, %.0f events/s; %d menus, %d About windows, %d messages\n",
+                    d.events, actions.size(), secs, d.events / std::max(secs, 1e-3), d.popupsSeen, d.modalsSeen,
+                    d.messages);
         if (d.failure) {
             const Failure first = *d.failure;
             std::printf("model test: difference at event %ld (action %zu): %s\n", first.event, first.action + 1,
@@ -882,11 +898,18 @@ private slots:
             std::printf("model test: shortest sequence found (%zu actions) from a fresh window:\n", shortest.size());
             for (std::size_t i = 0; i < shortest.size(); ++i)
                 std::printf("  %zu. %s\n", i + 1, describe(shortest[i]).c_str());
-            if (last) std::printf("  -> %s\n", last->what.c_str());
+            if (last) std::printf("  -> at event %ld: %s\n", last->event, last->what.c_str());
+            else std::printf("  (this sequence does not show the difference by itself)\n");
             g_driver = nullptr;
             QFAIL(("window and model differ: " + first.what).c_str());
         }
         g_driver = nullptr;
+        if (wanted >= 10000) {
+            // A run this long reaches the menu, the About window and the message.
+            QVERIFY(d.popupsSeen > 0);
+            QVERIFY(d.modalsSeen > 0);
+            QVERIFY(d.messages > 0);
+        }
     }
 
     void cleanupTestCase() {
@@ -898,6 +921,9 @@ private slots:
 protected:
     bool eventFilter(QObject *o, QEvent *e) override {
         if (e->type() == QEvent::ContextMenu) return true;
+        // Tooltips come after a pause measured by the wall clock: keep the
+        // runs reproducible.
+        if (e->type() == QEvent::ToolTip) return true;
         if (qEnvironmentVariableIsSet("LUNIVAR_MODEL_TRACE") && (e->type() == QEvent::MouseMove || e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonRelease)) {
             auto *me = static_cast<QMouseEvent *>(e);
             std::printf("    %s %d to %s at (%g,%g) buttons %d\n", e->type() == QEvent::MouseMove ? "move" : e->type() == QEvent::MouseButtonPress ? "press" : "release", int(e->spontaneous()),

@@ -54,8 +54,6 @@ QImage bitmap(int id)
     return it->second;
 }
 
-QRgb rgbOf(Color c) { return qRgb(int(c & 0xFF), int(c >> 8 & 0xFF), int(c >> 16 & 0xFF)); }
-
 int halfEven(double v) { return int(std::nearbyint(v)); }
 
 QImage face(int imageWidth, double scaleWidth, double width, bool hover, QRgb back)

@@ -1,0 +1,120 @@
+#!/usr/bin/python3
+"""Prints the benchmark table from what run.sh collected.
+
+    report.py MOVES CALLGRIND_DUMP_PREFIX|- MOVE_LOG STARTUP_LOG
+
+The callgrind dumps are named after the batches of lunivar_bench_move
+(button-cached-event, ...); their totals divided by MOVES are instructions
+per move. Without dumps the wall-clock figures of MOVE_LOG are shown.
+The start-up log has one key=value line per run (firstframe.py).
+"""
+import glob
+import re
+import statistics
+import sys
+
+
+def callgrind_batches(prefix):
+    batches = {}
+    for path in glob.glob(prefix + ".*"):
+        name = total = None
+        with open(path, errors="replace") as f:
+            for line in f:
+                if line.startswith("desc: Trigger: Client Request: "):
+                    name = line.split(": ", 2)[2].split(": ", 1)[1].strip()
+                elif line.startswith("totals:"):
+                    total = int(line.split()[1])
+                if name and total is not None:
+                    break
+        if name and total is not None:
+            batches[name] = total
+    return batches
+
+
+def wall_batches(log):
+    out = {}
+    for line in open(log, errors="replace"):
+        m = re.match(r"(\S+) moves=\d+ ns_per_move=(\d+)", line)
+        if m:
+            out[m.group(1)] = int(m.group(2))
+    return out
+
+
+def ratio(a, b):
+    return f"{a / b:.3f}" if b else "-"
+
+
+def verdict(ok):
+    return "met" if ok else "MISSED"
+
+
+def main():
+    moves, prefix, move_log, startup_log = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
+
+    print()
+    print("Pointer moves (lunivar_bench_move, offscreen)")
+    batches = callgrind_batches(prefix) if prefix != "-" else {}
+    unit = "instructions/move"
+    if batches:
+        per = {k: v / moves for k, v in batches.items()}
+    else:
+        per = wall_batches(move_log)
+        unit = "ns/move (valgrind missing: wall clock)"
+    print(f"  {'':34} {'cached':>12} {'uncached':>12} {'ratio':>7}  goal ratio <= 0.200 ({unit})")
+    for where in ("button", "free"):
+        for what, label in (("event", "handler only"), ("paint", "handler + repaint")):
+            c = per.get(f"{where}-cached-{what}")
+            u = per.get(f"{where}-uncached-{what}")
+            if c is None or u is None:
+                print(f"  {where + ', ' + label:34} {'-':>12} {'-':>12}")
+                continue
+            name = ("push button" if where == "button" else "free area") + ", " + label
+            print(f"  {name:34} {c:12.0f} {u:12.0f} {ratio(c, u):>7}  {verdict(c <= u / 5)}")
+
+    runs = {}
+    for line in open(startup_log, errors="replace"):
+        kv = dict(p.split("=", 1) for p in line.split() if "=" in p)
+        if "prog" in kv:
+            runs.setdefault(kv["prog"], []).append(kv)
+
+    def med(prog, key):
+        vals = [float(r[key]) for r in runs.get(prog, []) if key in r]
+        return (statistics.median(vals), len(vals)) if vals else (None, 0)
+
+    print()
+    print("Start-up under Xvfb (medians; clock from just before the spawn)")
+    progs = list(runs)
+    print(f"  {'program':16} {'runs':>4} {'map ms':>8} {'frame ms':>9} {'peak RSS kB':>12} {'idle ticks':>11}  window")
+    for p in progs:
+        frame, n = med(p, "frame_ms")
+        mp, _ = med(p, "map_ms")
+        hwm, _ = med(p, "hwm_kb")
+        idle = [int(r["idle_ticks"]) for r in runs[p] if "idle_ticks" in r]
+        sizes = sorted({r.get("size", "?") for r in runs[p]})
+        fails = sum(1 for r in runs[p] if "error" in r)
+        idle_s = f"max {max(idle)}/{len(idle)}" if idle else "-"
+        fmt = lambda v, f: (f % v) if v is not None else "-"
+        print(f"  {p:16} {n:>4} {fmt(mp, '%.1f'):>8} {fmt(frame, '%.1f'):>9} {fmt(hwm, '%.0f'):>12} {idle_s:>11}  "
+              f"{','.join(sizes)}{'  failed runs: %d' % fails if fails else ''}")
+
+    main_p = "lunivar"
+    if main_p in runs:
+        print()
+        print("Ratios of the medians (goal <= 1.20; idle CPU goal 0 ticks)")
+        for floor in [p for p in progs if p != main_p]:
+            f1, _ = med(main_p, "frame_ms")
+            f0, _ = med(floor, "frame_ms")
+            m1, _ = med(main_p, "hwm_kb")
+            m0, _ = med(floor, "hwm_kb")
+            if f1 and f0:
+                print(f"  first frame  lunivar / {floor:14} {f1 / f0:6.2f}  {verdict(f1 / f0 <= 1.2)}")
+            if m1 and m0:
+                print(f"  peak memory  lunivar / {floor:14} {m1 / m0:6.2f}  {verdict(m1 / m0 <= 1.2)}")
+        idle = [int(r["idle_ticks"]) for r in runs[main_p] if "idle_ticks" in r]
+        if idle:
+            print(f"  idle CPU     lunivar after start-up: {max(idle)} ticks (worst of {len(idle)} runs)  "
+                  f"{verdict(max(idle) == 0)}")
+
+
+if __name__ == "__main__":
+    main()
