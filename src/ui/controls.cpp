@@ -179,7 +179,8 @@ void PictureBox::setAccessibleButton(const QString &name, bool tabStop) {
     widget_->setAccessibleName(name);
     widget_->setProperty("lunivarButton", true);
     widget_->setProperty("lunivarTabStop", tabStop);
-    widget_->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::NoFocus);
+    // Reached by Tab, not by a click: a click presses it without leaving a focus mark.
+    widget_->setFocusPolicy(tabStop ? Qt::TabFocus : Qt::NoFocus);
 }
 
 // ---------------------------------------------------------------- Label

@@ -31,6 +31,18 @@ MenuItem &Menu::item(const QString &name) {
 namespace {
 int roundPx(double v) { return int(std::floor(v + 0.5)); }
 
+// Magenta in a window's picture marks pixels that are not part of it (the
+// corners outside a rounded outline): they show the window's back colour.
+QImage withoutColourKey(QImage img, const QColor &back) {
+    const QRgb key = qRgb(255, 0, 255), fill = back.rgb();
+    for (int y = 0; y < img.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(img.scanLine(y));
+        for (int x = 0; x < img.width(); ++x)
+            if ((row[x] & 0xFFFFFF) == (key & 0xFFFFFF)) row[x] = fill;
+    }
+    return img;
+}
+
 // Holds a window that has been unloaded until the event being handled is done.
 class Graveyard : public QObject {
 public:
@@ -72,11 +84,12 @@ Form::Form(const FormDef &def) : def_(def), back_(def.backColor == colorUnset ? 
     applyPxSize(roundPx(widthTw_ / Screen::TwipsPerPixelX()), roundPx(heightTw_ / Screen::TwipsPerPixelY()));
     if (!def.picture.isEmpty()) {
         QImage pic(def.picture);
-        widget_->background = pic.convertToFormat(QImage::Format_RGB32);
+        widget_->background = withoutColourKey(pic.convertToFormat(QImage::Format_RGB32), qcolor(back_));
         QString hiPath = def.picture;
         hiPath.replace(QRegularExpression(QStringLiteral("\\.[a-z]+$")), QStringLiteral("@2x.png"));
         QImage hi(hiPath);
-        if (!hi.isNull() && hi.size() == pic.size() * 2) widget_->background2x = hi.convertToFormat(QImage::Format_RGB32);
+        if (!hi.isNull() && hi.size() == pic.size() * 2)
+            widget_->background2x = withoutColourKey(hi.convertToFormat(QImage::Format_RGB32), qcolor(back_));
     }
     build();
     buildMenus();
@@ -156,6 +169,8 @@ void Form::applyTabOrder() {
         if (c->widget()->focusPolicy() != Qt::NoFocus) order.push_back(c.get());
     std::stable_sort(order.begin(), order.end(), [](Control *a, Control *b) { return a->TabIndex() < b->TabIndex(); });
     for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1]->widget(), order[i]->widget());
+    // The window starts with the focus on the first control of the tab order.
+    if (!order.empty()) order.front()->widget()->setFocus(Qt::OtherFocusReason);
 }
 
 Control *Form::find(const QString &name, int index) const {
@@ -398,11 +413,8 @@ void Form::layoutDocked(bool raiseAll) {
 void Form::applyRegion(const QRegion &region, bool redraw) {
     region_ = region;
     hasRegion_ = !region.isEmpty();
-    // The offscreen platform has no window shapes; the region is kept all the same.
-    if (detail::platformName() != QLatin1String("offscreen")) {
-        if (hasRegion_) widget_->setMask(region);
-        else widget_->clearMask();
-    }
+    if (hasRegion_) widget_->setMask(region);
+    else widget_->clearMask();
     if (redraw) widget_->update();
 }
 

@@ -172,9 +172,8 @@ ListWidget::ListWidget(ListBox *b, QWidget *parent) : QListWidget(parent), box(b
     setUniformItemSizes(true);
     setItemDelegate(new RowDelegate(this));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setFrameShape(QFrame::StyledPanel);
-    setFrameShadow(QFrame::Sunken);
-    setLineWidth(2);
+    // The platform's sunken two-pixel border: six rows fit inside it.
+    setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     // The pointer over the border belongs to the list box, not to the window
     // behind it.
     setAttribute(Qt::WA_NoMousePropagation);
