@@ -10,7 +10,8 @@
 // the model and the window are compared; on the first difference the event
 // sequence is shrunk on fresh windows and the shortest one found is printed.
 //
-// LUNIVAR_MODEL_SEED sets the seed, LUNIVAR_MODEL_EVENTS the number of events.
+// LUNIVAR_MODEL_SEED sets the seed, LUNIVAR_MODEL_EVENTS the number of events;
+// LUNIVAR_MODEL_TRACE prints every delivered pointer event and difference.
 #include "about/frmMenu.h"
 #include "app/frmMain.h"
 #include "ui/picture.h"
@@ -597,7 +598,13 @@ public:
     bool applicable(const Action &a) const {
         const QRect client(0, 0, m.clientW(), m.clientH());
         switch (a.kind) {
-        case Kind::Hover: case Kind::Gesture: return m.state != 1 && client.contains(a.at);
+        case Kind::Hover: case Kind::Gesture: {
+            // The rounded outline cuts the corners off: a pointer there is
+            // over whatever lies behind the window.
+            const int x = a.at.x(), y = a.at.y(), W = m.clientW(), H = m.clientH();
+            const bool corner = (x < 5 || x >= W - 5) && (y < 5 || y >= H - 5);
+            return m.state != 1 && client.contains(a.at) && !corner;
+        }
         case Kind::Key: return m.state != 1;
         case Kind::Resize: return m.state == 0;
         default: return true;
