@@ -11,7 +11,7 @@ dbus dbus-x11 at-spi2-core libatk-adaptor qt6-gtk-platformtheme
 python3 python3-dogtail python3-pyatspi python3-xlib python3-gi gir1.2-atspi-2.0
 pulseaudio pulseaudio-utils sox
 weston
-fonts-dejavu-core fonts-liberation2 fonts-noto-core fonts-noto-extra fonts-symbola
+fonts-dejavu-core fonts-symbola
 binutils-mingw-w64-i686 desktop-file-utils appstream dpkg-dev file
 locales libclang-rt-14-dev clang-14 valgrind
 openbox"

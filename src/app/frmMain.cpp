@@ -58,8 +58,9 @@ frmMain::frmMain()
     pctClose.MouseMove = [this](std::int16_t B, std::int16_t S, float X, float Y) { pctClose_MouseMove(B, S, X, Y); };
     pctMin.Click = [this] { pctMin_Click(); };
     pctClose.Click = [this] { pctClose_Click(); };
-    pctMin.setAccessibleButton(pctMin.ToolTipText(), false);
-    pctClose.setAccessibleButton(pctClose.ToolTipText(), false);
+    // Named apart from the "Закрыть" push button for a screen reader.
+    pctMin.setAccessibleButton(QString::fromUtf8("Свернуть окно"), false);
+    pctClose.setAccessibleButton(QString::fromUtf8("Закрыть окно"), false);
 }
 
 void frmMain::Form_Load() {

@@ -52,8 +52,22 @@ public:
     }
 };
 
+// A window is a frame named by its caption.
+class AccessibleForm : public QAccessibleWidget {
+public:
+    explicit AccessibleForm(FormWidget *w) : QAccessibleWidget(w, QAccessible::Window) {}
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) {
+            const QString title = widget()->windowTitle();
+            return title.isEmpty() ? widget()->accessibleName() : title;
+        }
+        return QAccessibleWidget::text(t);
+    }
+};
+
 QAccessibleInterface *factory(const QString &className, QObject *object) {
     if (!object || !object->isWidgetType()) return nullptr;
+    if (className == QLatin1String("ui::FormWidget")) return new AccessibleForm(static_cast<FormWidget *>(object));
     if (className == QLatin1String("ui::PictureWidget")) return new AccessiblePicture(static_cast<PictureWidget *>(object));
     if (className == QLatin1String("ui::LabelWidget")) return new AccessibleLabel(static_cast<LabelWidget *>(object));
     return nullptr;

@@ -84,6 +84,13 @@ void ControlWidgetBase::mouse(QMouseEvent *e, int kind, ScaleMode scale) {
     }
 }
 
+void ControlWidgetBase::doubleClick(QMouseEvent *e) {
+    // The second press of a double click is a double click, not a new press
+    // and not a new click; the release that follows is only a release.
+    e->accept();
+    pressedInside_ = false;
+}
+
 // ---------------------------------------------------------------- PictureWidget
 
 PictureWidget::PictureWidget(PictureBox *box, QWidget *parent) : QWidget(parent), ControlWidgetBase(box) {
@@ -115,7 +122,7 @@ void PictureWidget::click() {
 void PictureWidget::mousePressEvent(QMouseEvent *e) { mouse(e, 0, box()->innerScale()); }
 void PictureWidget::mouseMoveEvent(QMouseEvent *e) { mouse(e, 1, box()->innerScale()); }
 void PictureWidget::mouseReleaseEvent(QMouseEvent *e) { mouse(e, 2, box()->innerScale()); }
-void PictureWidget::mouseDoubleClickEvent(QMouseEvent *e) { mouse(e, 0, box()->innerScale()); }
+void PictureWidget::mouseDoubleClickEvent(QMouseEvent *e) { doubleClick(e); }
 
 void PictureWidget::keyPressEvent(QKeyEvent *e) {
     if (property("lunivarTabStop").toBool() &&
@@ -145,7 +152,7 @@ void LabelWidget::paintEvent(QPaintEvent *) {
 void LabelWidget::mousePressEvent(QMouseEvent *e) { mouse(e, 0, control_->container() ? control_->container()->innerScale() : ScaleMode::Pixels); }
 void LabelWidget::mouseMoveEvent(QMouseEvent *e) { mouse(e, 1, control_->container() ? control_->container()->innerScale() : ScaleMode::Pixels); }
 void LabelWidget::mouseReleaseEvent(QMouseEvent *e) { mouse(e, 2, control_->container() ? control_->container()->innerScale() : ScaleMode::Pixels); }
-void LabelWidget::mouseDoubleClickEvent(QMouseEvent *e) { mouse(e, 0, control_->container() ? control_->container()->innerScale() : ScaleMode::Pixels); }
+void LabelWidget::mouseDoubleClickEvent(QMouseEvent *e) { doubleClick(e); }
 
 // ---------------------------------------------------------------- TextWidget, ListWidget
 

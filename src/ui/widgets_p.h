@@ -19,6 +19,7 @@ public:
 
 protected:
     void mouse(QMouseEvent *e, int kind, ScaleMode scale);
+    void doubleClick(QMouseEvent *e);
     Control *control_;
     bool pressedInside_ = false;
 };
