@@ -7,76 +7,31 @@
 #include "about/frmMenu.h"
 #include "app/frmMain.h"
 #include "skin/mdlDeclarations.h"
+#include "support/window_fixture.h"
 #include "ui/picture.h"
 #include "ui/testing.h"
 #include "ui/units.h"
 
 #include <QApplication>
 #include <QImage>
-#include <QPainter>
 #include <QRegion>
 #include <QtTest>
 
 #include <cmath>
-#include <map>
 #include <vector>
 
 using namespace ui;
+using namespace lunivar_test;
 
 namespace {
 
-struct Ended {};
 int endCalls = 0;
 bool menuWindowAtEnd = false; // whether the About window still existed when the program ended
 
-void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+const QRgb lightGrey = qRgb(224, 224, 224);
 
-void dropWindows()
-{
-    if (frmMenuRef.exists())
-        frmMenuRef.clear();
-    flushDeletes();
-    if (frmMainRef.exists())
-        frmMainRef.clear();
-    flushDeletes();
-}
-
-frmMain &freshMain()
-{
-    dropWindows();
-    frmMain &m = frmMainRef();
-    m.Show();
-    return m;
-}
-
-QImage bitmap(int id)
-{
-    static std::map<int, QImage> decoded;
-    auto it = decoded.find(id);
-    if (it == decoded.end())
-        it = decoded.emplace(id, QImage(QStringLiteral(":/bmp/%1.bmp").arg(id)).convertToFormat(QImage::Format_RGB32)).first;
-    return it->second;
-}
-
-// The OK button's face from the pieces: 105 px, tiles 13 to 91, right cap at 96.
-QImage okFace(bool hover)
-{
-    QImage img(105, 21, QImage::Format_RGB32);
-    img.fill(qRgb(224, 224, 224));
-    QPainter p(&img);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(0, 0, bitmap(hover ? 116 : 113));
-    for (int x = 13; x <= 91; x += 6)
-        p.drawImage(x, 0, bitmap(hover ? 117 : 114));
-    p.drawImage(96, 0, bitmap(hover ? 118 : 115));
-    return img;
-}
-
-QChar lookOf(frmMenu &a)
-{
-    const QImage &img = a.pctButton.image();
-    return img == okFace(false) ? u'N' : img == okFace(true) ? u'H' : u'?';
-}
+// The OK button's look: 105 px, tiles 13 to 91, right cap at 96.
+QChar lookOf(frmMenu &a) { return faceLook(a.pctButton.image(), 105, lightGrey); }
 
 int itemIndex(const Menu &menu, const QString &name)
 {
@@ -121,23 +76,17 @@ private slots:
 
 void TestAbout::initTestCase()
 {
-    testing::setEndHook([] {
+    const bool bitmaps = installWindowSeams([] {
         ++endCalls;
         menuWindowAtEnd = frmMenuRef.exists();
-        throw Ended{};
     });
-    testing::setMsgBoxHook([](const QString &, int, const QString &) { return 1; });
-    testing::setPopupHook([](const Menu &) { return -1; });
-    testing::setModalHook([](Form &f) { f.Unload(); });
-    Screen::setTwipsPerPixel(15, 15);
-    QVERIFY2(!LoadResPicture(113, vbResBitmap).isNull(), "the skin bitmaps are not in the resources");
+    QVERIFY2(bitmaps, "the skin bitmaps are not in the resources");
 }
 
 void TestAbout::cleanup()
 {
     dropWindows();
-    testing::setPopupHook([](const Menu &) { return -1; });
-    testing::setModalHook([](Form &f) { f.Unload(); });
+    quietPopupAndModal();
     testing::setVersion(-1, 0);
 }
 

@@ -6,6 +6,7 @@
 // description of the window, not taken from the layout table or the lookup.
 #include "about/frmMenu.h"
 #include "app/frmMain.h"
+#include "support/window_fixture.h"
 #include "ui/app.h"
 #include "ui/platform.h"
 #include "ui/testing.h"
@@ -23,11 +24,11 @@
 #include <unistd.h>
 
 using namespace ui;
+using lunivar_test::Ended;
+using lunivar_test::flushDeletes;
 
 namespace {
 
-// What App::End throws in the tests instead of leaving the process.
-struct Ended {};
 int endCalls = 0;
 
 struct MsgBoxCall {
@@ -211,7 +212,7 @@ void TestMainWindow::initTestCase() {
 void TestMainWindow::cleanupTestCase() {
     // The window goes before the application object does.
     frmMainRef.clear();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    flushDeletes();
     QVERIFY(!frmMainRef.exists());
 }
 
@@ -221,7 +222,7 @@ void TestMainWindow::init() {
     endCalls = 0;
 }
 
-void TestMainWindow::cleanup() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+void TestMainWindow::cleanup() { flushDeletes(); }
 
 // ---------------------------------------------------------------- layout
 
@@ -519,7 +520,7 @@ void TestMainWindow::clicksOnTheWidgets() {
     QTest::mouseClick(w->pctButton(2).widget(), Qt::LeftButton, Qt::NoModifier, QPoint(150, 10));
     QCOMPARE(modals.size(), 1);
     QCOMPARE(modals[0].name, QStringLiteral("frmMenu"));
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    flushDeletes();
 
     // A click on button 0's caption runs the lookup.
     pick(*w, 2, 20); // March 21

@@ -290,6 +290,20 @@ class Session:
         return data.decode().strip()
 
     def _start_services(self):
+        base = self._base_env()
+        self._start_x_server(base)
+        self._start_session_bus(base)
+        self._spawn("openbox", ["openbox", "--sm-disable"], base)
+        self._start_accessibility(base)
+        self._publish(base, "DISPLAY")
+        from Xlib import display as xdisplay
+        self.xd = xdisplay.Display(self.display)
+        wait_until(self._wm_ready, 10, 0.05, "the window manager")
+
+    def _base_env(self):
+        """The environment every service and the program start from: the
+        caller's, less anything of another session, with a home and a
+        runtime folder of this session's own."""
         base = {k: v for k, v in os.environ.items()
                 if not k.startswith(("QT_", "DBUS_", "AT_SPI", "WAYLAND", "XDG_", "LC_", "DISPLAY",
                                      "XAUTHORITY", "PULSE", "GTK_", "LANGUAGE", "SESSION_MANAGER"))}
@@ -306,8 +320,9 @@ class Session:
         with open(pulse_conf, "w") as f:
             f.write("autospawn = no\n")
         base["PULSE_CLIENTCONFIG"] = pulse_conf
+        return base
 
-        # X server
+    def _start_x_server(self, base):
         r, w = os.pipe()
         xvfb = self._spawn("xvfb", ["Xvfb", "-displayfd", str(w), "-screen", "0",
                                     "%dx%dx24" % (SCREEN_W, SCREEN_H), "-dpi", "96",
@@ -316,17 +331,15 @@ class Session:
         self.display = ":" + self._read_line_from(r, xvfb, "xvfb")
         base["DISPLAY"] = self.display
 
-        # D-Bus session
+    def _start_session_bus(self, base):
         r, w = os.pipe()
         bus = self._spawn("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
                                    "--print-address=%d" % w], base, pass_fds=(w,))
         os.close(w)
         base["DBUS_SESSION_BUS_ADDRESS"] = self._read_line_from(r, bus, "dbus")
 
-        # Window manager
-        self._spawn("openbox", ["openbox", "--sm-disable"], base)
-
-        # Accessibility bus
+    def _start_accessibility(self, base):
+        """The accessibility bus on the session bus, switched on."""
         self._spawn("atspi", ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], base)
         a11y = wait_until(lambda: self._a11y_address(base), 10, 0.1, "the accessibility bus")
         base["AT_SPI_BUS_ADDRESS"] = a11y
@@ -334,12 +347,13 @@ class Session:
                         "/org/a11y/bus", "org.freedesktop.DBus.Properties.Set",
                         "string:org.a11y.Status", "string:IsEnabled", "variant:boolean:true"],
                        env=base, capture_output=True, timeout=10, check=True)
+
+    def _publish(self, base, *display_vars):
+        """Keeps `base` as the session's environment and points this process
+        at the session's display, buses and runtime folder."""
         self.env = base
-        os.environ.update({k: base[k] for k in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
-                                                   "AT_SPI_BUS_ADDRESS", "XDG_RUNTIME_DIR")})
-        from Xlib import display as xdisplay
-        self.xd = xdisplay.Display(self.display)
-        wait_until(self._wm_ready, 10, 0.05, "the window manager")
+        os.environ.update({k: base[k] for k in display_vars + ("DBUS_SESSION_BUS_ADDRESS",
+                                                                "AT_SPI_BUS_ADDRESS", "XDG_RUNTIME_DIR")})
 
     def _a11y_address(self, env):
         out = subprocess.run(["dbus-send", "--session", "--print-reply=literal", "--dest=org.a11y.Bus",

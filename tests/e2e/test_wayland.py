@@ -2,7 +2,6 @@
 (weston, headless), its main window appears and the lookup works."""
 
 import os
-import subprocess
 import time
 
 from lunivar_e2e import Session, check, wait_until
@@ -14,35 +13,16 @@ class WaylandSession(Session):
     """The harness's session with weston in place of Xvfb and a window manager."""
 
     def _start_services(self):
-        base = {k: v for k, v in os.environ.items()
-                if not k.startswith(("QT_", "DBUS_", "AT_SPI", "WAYLAND", "XDG_", "LC_", "DISPLAY",
-                                     "XAUTHORITY", "PULSE", "GTK_", "LANGUAGE", "SESSION_MANAGER"))}
-        home = os.path.join(self.tmp, "home")
-        runtime = os.path.join(self.tmp, "run")
-        for d in (home, runtime):
-            os.makedirs(d, mode=0o700)
-        base.update({"LUNIVAR_E2E_SESSION": self.tag, "HOME": home, "XDG_RUNTIME_DIR": runtime,
-                     "NO_AT_BRIDGE": "0"})
+        base = self._base_env()
         self._spawn("weston", ["weston", "--backend=headless-backend.so", "--socket=lunivar-wl",
                                "--width=1024", "--height=768", "--use-pixman", "--idle-time=0",
                                "--no-config"], base)
-        wait_until(lambda: os.path.exists(os.path.join(runtime, "lunivar-wl")), 15, 0.05, "the compositor")
+        wait_until(lambda: os.path.exists(os.path.join(base["XDG_RUNTIME_DIR"], "lunivar-wl")), 15, 0.05,
+                   "the compositor")
         base["WAYLAND_DISPLAY"] = "lunivar-wl"
-        r, w = os.pipe()
-        bus = self._spawn("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                                   "--print-address=%d" % w], base, pass_fds=(w,))
-        os.close(w)
-        base["DBUS_SESSION_BUS_ADDRESS"] = self._read_line_from(r, bus, "dbus")
-        self._spawn("atspi", ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], base)
-        a11y = wait_until(lambda: self._a11y_address(base), 10, 0.1, "the accessibility bus")
-        base["AT_SPI_BUS_ADDRESS"] = a11y
-        subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
-                        "/org/a11y/bus", "org.freedesktop.DBus.Properties.Set",
-                        "string:org.a11y.Status", "string:IsEnabled", "variant:boolean:true"],
-                       env=base, capture_output=True, timeout=10, check=True)
-        self.env = base
-        os.environ.update({k: base[k] for k in ("DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS",
-                                                   "XDG_RUNTIME_DIR")})
+        self._start_session_bus(base)
+        self._start_accessibility(base)
+        self._publish(base)
 
     def settle(self, seconds=0.2):
         time.sleep(seconds)

@@ -14,6 +14,7 @@
 // LUNIVAR_MODEL_TRACE prints every delivered pointer event and difference.
 #include "about/frmMenu.h"
 #include "app/frmMain.h"
+#include "support/window_fixture.h"
 #include "ui/picture.h"
 #include "ui/testing.h"
 #include "ui/units.h"
@@ -41,9 +42,11 @@ Q_GUI_EXPORT void qt_handleMouseEvent(QWindow *window, const QPointF &local, con
                                       Qt::MouseButtons state, Qt::MouseButton button, QEvent::Type type,
                                       Qt::KeyboardModifiers mods, int timestamp);
 
-namespace {
+using lunivar_test::dropWindows;
+using lunivar_test::Ended;
+using lunivar_test::flushDeletes;
 
-struct Ended {};
+namespace {
 
 // ------------------------------------------------------------------ reference data
 
@@ -344,9 +347,7 @@ public:
 
     // A fresh main window, shown, from the same start as the first one.
     void fresh() {
-        if (frmMenuRef.exists()) frmMenuRef.clear();
-        if (frmMainRef.exists()) frmMainRef.clear();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        dropWindows();
         w = &frmMainRef();
         w->Show();
         QCoreApplication::processEvents();
@@ -885,7 +886,7 @@ private slots:
                 actions.push_back(d.generate());
                 d.actionIndex = actions.size() - 1;
                 d.run(actions.back());
-                if (actions.size() % 512 == 0) QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                if (actions.size() % 512 == 0) flushDeletes();
             }
         } catch (const Ended &) {
             g_driver = nullptr;
@@ -920,9 +921,7 @@ private slots:
     }
 
     void cleanupTestCase() {
-        if (frmMenuRef.exists()) frmMenuRef.clear();
-        if (frmMainRef.exists()) frmMainRef.clear();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        dropWindows();
     }
 
 protected:

@@ -7,67 +7,21 @@
 #include "about/frmMenu.h"
 #include "app/frmMain.h"
 #include "skin/mdlDeclarations.h"
+#include "support/window_fixture.h"
 #include "ui/picture.h"
 #include "ui/testing.h"
 #include "ui/units.h"
 
 #include <QCoreApplication>
 #include <QImage>
-#include <QPainter>
 #include <QtTest>
 
 #include <cmath>
-#include <map>
 
 using namespace ui;
+using namespace lunivar_test;
 
 namespace {
-
-struct Ended {};
-
-void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
-void dropWindows()
-{
-    if (frmMenuRef.exists())
-        frmMenuRef.clear();
-    flushDeletes();
-    if (frmMainRef.exists())
-        frmMainRef.clear();
-    flushDeletes();
-}
-
-frmMain &freshMain()
-{
-    dropWindows();
-    frmMain &m = frmMainRef();
-    m.Show();
-    return m;
-}
-
-QImage bitmap(int id)
-{
-    static std::map<int, QImage> decoded;
-    auto it = decoded.find(id);
-    if (it == decoded.end())
-        it = decoded.emplace(id, QImage(QStringLiteral(":/bmp/%1.bmp").arg(id)).convertToFormat(QImage::Format_RGB32)).first;
-    return it->second;
-}
-
-int halfEven(double v) { return int(std::nearbyint(v)); }
-
-QImage face(int imageWidth, double scaleWidth, double width, bool hover, QRgb back)
-{
-    QImage img(imageWidth, 21, QImage::Format_RGB32);
-    img.fill(back);
-    QPainter p(&img);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(0, 0, bitmap(hover ? 116 : 113));
-    for (int x = 13; x <= scaleWidth - 9; x += 6)
-        p.drawImage(x, 0, bitmap(hover ? 117 : 114));
-    p.drawImage(halfEven(width - 9), 0, bitmap(hover ? 118 : 115));
-    return img;
-}
 
 const QRgb lightGrey = qRgb(224, 224, 224);
 
@@ -75,17 +29,9 @@ const QRgb lightGrey = qRgb(224, 224, 224);
 QString looks(frmMain &m)
 {
     QString out;
-    for (int i = 0; i < 3; ++i) {
-        const QImage &img = m.pctButton(i).image();
-        out += img == face(177, 177, 177, false, lightGrey) ? u'N' : img == face(177, 177, 177, true, lightGrey) ? u'H' : u'?';
-    }
+    for (int i = 0; i < 3; ++i)
+        out += faceLook(m.pctButton(i).image(), 177, lightGrey);
     return out;
-}
-
-void paintLooks(const QString &l)
-{
-    for (int i = 0; i < l.size(); ++i)
-        DrawButtonFace(std::int16_t(i), l[i] == u'H' ? vbTrue : vbFalse);
 }
 
 } // namespace
@@ -113,12 +59,7 @@ private slots:
 
 void TestButtonFace::initTestCase()
 {
-    testing::setEndHook([] { throw Ended{}; });
-    testing::setMsgBoxHook([](const QString &, int, const QString &) { return 1; });
-    testing::setPopupHook([](const Menu &) { return -1; });
-    testing::setModalHook([](Form &f) { f.Unload(); });
-    Screen::setTwipsPerPixel(15, 15);
-    QVERIFY2(!LoadResPicture(113, vbResBitmap).isNull(), "the skin bitmaps are not in the resources");
+    QVERIFY2(installWindowSeams(), "the skin bitmaps are not in the resources");
 }
 
 void TestButtonFace::cleanup() { dropWindows(); }
@@ -283,7 +224,7 @@ void TestButtonFace::faces()
         const QString look = hover ? QStringLiteral("hover") : QStringLiteral("normal");
         DrawButtonFace(std::int16_t(index), hover ? vbTrue : vbFalse);
         const QImage &img = b.image();
-        QVERIFY2(img == face(imageWidth, b.ScaleWidth(), width, hover, lightGrey), qPrintable(look));
+        QVERIFY2(img == buttonFace(imageWidth, b.ScaleWidth(), width, hover, lightGrey), qPrintable(look));
 
         // The pieces where the document puts them.
         const QImage tile = bitmap(hover ? 117 : 114), cap = bitmap(hover ? 118 : 115);
@@ -306,9 +247,9 @@ void TestButtonFace::faces()
 
     // The hover handler paints the same pixels.
     b.MouseMove(0, 0, 1, 1);
-    QVERIFY(b.image() == face(imageWidth, b.ScaleWidth(), width, true, lightGrey));
+    QVERIFY(b.image() == buttonFace(imageWidth, b.ScaleWidth(), width, true, lightGrey));
     m.Form_MouseMove(0, 0, 250, 150);
-    QVERIFY(b.image() == face(imageWidth, b.ScaleWidth(), width, false, lightGrey));
+    QVERIFY(b.image() == buttonFace(imageWidth, b.ScaleWidth(), width, false, lightGrey));
 }
 
 void TestButtonFace::otherLookFlags_data()
@@ -350,20 +291,20 @@ void TestButtonFace::aboutButton()
     QCOMPARE(b.image().size(), QSize(105, 21));
 
     // Loaded with the normal face: tiles 13 to 91, right cap at 96.
-    QVERIFY(b.image() == face(105, 105, 105, false, lightGrey));
+    QVERIFY(b.image() == buttonFace(105, 105, 105, false, lightGrey));
     QVERIFY(b.image().copy(96, 0, 9, 21) == bitmap(115));
     QVERIFY(b.image().copy(91, 0, 5, 21) == bitmap(114).copy(0, 0, 5, 21));
     QCOMPARE(m.pctCont.PictureId(), 115);
 
     a.pctButton_MouseMove(0, 0, 5, 5);
-    QVERIFY(b.image() == face(105, 105, 105, true, lightGrey));
+    QVERIFY(b.image() == buttonFace(105, 105, 105, true, lightGrey));
     QVERIFY(b.image().copy(96, 0, 9, 21) == bitmap(118));
     QCOMPARE(m.pctCont.PictureId(), 118);
     // The main window's buttons are not touched by the About window's.
     QCOMPARE(looks(m), QStringLiteral("NNN"));
 
     a.Form_MouseMove(0, 0, 50, 50);
-    QVERIFY(b.image() == face(105, 105, 105, false, lightGrey));
+    QVERIFY(b.image() == buttonFace(105, 105, 105, false, lightGrey));
     QCOMPARE(m.pctCont.PictureId(), 115);
 }
 

@@ -7,6 +7,7 @@
 #include "about/frmMenu.h"
 #include "app/frmMain.h"
 #include "skin/mdlDeclarations.h"
+#include "support/window_fixture.h"
 #include "ui/picture.h"
 #include "ui/platform.h"
 #include "ui/testing.h"
@@ -14,7 +15,6 @@
 
 #include <QCoreApplication>
 #include <QImage>
-#include <QPainter>
 #include <QRegion>
 #include <QtTest>
 
@@ -24,59 +24,13 @@
 #include <vector>
 
 using namespace ui;
+using namespace lunivar_test;
 
 namespace {
 
-struct Ended {};
 int endCalls = 0;
 
-void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
-void dropWindows()
-{
-    if (frmMenuRef.exists())
-        frmMenuRef.clear();
-    flushDeletes();
-    if (frmMainRef.exists())
-        frmMainRef.clear();
-    flushDeletes();
-}
-
-frmMain &freshMain(bool show)
-{
-    dropWindows();
-    frmMain &m = frmMainRef();
-    if (show)
-        m.Show();
-    return m;
-}
-
-QImage bitmap(int id)
-{
-    static std::map<int, QImage> decoded;
-    auto it = decoded.find(id);
-    if (it == decoded.end())
-        it = decoded.emplace(id, QImage(QStringLiteral(":/bmp/%1.bmp").arg(id)).convertToFormat(QImage::Format_RGB32)).first;
-    return it->second;
-}
-
 QRgb rgbOf(Color c) { return qRgb(int(c & 0xFF), int(c >> 8 & 0xFF), int(c >> 16 & 0xFF)); }
-
-// A push-button face put together from the pieces: left cap at 0, tiles from
-// 13 every 6 pixels while x <= inner width - 9, right cap at outer width - 9
-// rounded halves to even.
-QImage face(int imageWidth, double scaleWidth, double width, bool hover, QRgb back)
-{
-    QImage img(imageWidth, 21, QImage::Format_RGB32);
-    img.fill(back);
-    QPainter p(&img);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(0, 0, bitmap(hover ? 116 : 113));
-    for (int x = 13; x <= scaleWidth - 9; x += 6)
-        p.drawImage(x, 0, bitmap(hover ? 117 : 114));
-    p.drawImage(int(std::nearbyint(width - 9)), 0, bitmap(hover ? 118 : 115));
-    return img;
-}
 
 // The looks of the three push buttons, index 0 first: N normal, H hover.
 QString looks(frmMain &m)
@@ -84,21 +38,9 @@ QString looks(frmMain &m)
     QString out;
     for (int i = 0; i < 3; ++i) {
         PictureBox &b = m.pctButton(i);
-        const QRgb back = rgbOf(b.BackColor());
-        if (b.image() == face(177, 177, 177, false, back))
-            out += u'N';
-        else if (b.image() == face(177, 177, 177, true, back))
-            out += u'H';
-        else
-            out += u'?';
+        out += faceLook(b.image(), 177, rgbOf(b.BackColor()));
     }
     return out;
-}
-
-void paintLooks(const QString &l)
-{
-    for (int i = 0; i < l.size(); ++i)
-        DrawButtonFace(std::int16_t(i), l[i] == u'H' ? vbTrue : vbFalse);
 }
 
 // A region as rows of covered x ranges, for messages.
@@ -237,22 +179,13 @@ private slots:
 
 void TestSkin::initTestCase()
 {
-    testing::setEndHook([] {
-        ++endCalls;
-        throw Ended{};
-    });
-    testing::setMsgBoxHook([](const QString &, int, const QString &) { return 1; });
-    testing::setPopupHook([](const Menu &) { return -1; });
-    testing::setModalHook([](Form &f) { f.Unload(); });
-    Screen::setTwipsPerPixel(15, 15);
-    QVERIFY2(!LoadResPicture(113, vbResBitmap).isNull(), "the skin bitmaps are not in the resources");
+    QVERIFY2(installWindowSeams([] { ++endCalls; }), "the skin bitmaps are not in the resources");
 }
 
 void TestSkin::cleanup()
 {
     dropWindows();
-    testing::setPopupHook([](const Menu &) { return -1; });
-    testing::setModalHook([](Form &f) { f.Unload(); });
+    quietPopupAndModal();
     Screen::setTwipsPerPixel(15, 15);
 }
 
