@@ -3,6 +3,7 @@
 #
 # Installed layout (under the prefix):
 #   lib/lunivar/lunivar            the executable
+#   lib/lunivar/liblunivar_sound.so  its sound device (loaded at the first sound)
 #   lib/lunivar/wav/*.wav          its sounds, beside it
 #   bin/lunivar -> ../lib/lunivar/lunivar
 #   share/icons/hicolor/<n>x<n>/apps/lunivar.png
@@ -55,6 +56,10 @@ function(lunivar_install_program)
         install(TARGETS lunivar RUNTIME DESTINATION ${LUNIVAR_INSTALL_PROGRAM_DIR})
     else()
         message(STATUS "Lunivar: no `lunivar` executable target yet; it is not installed")
+    endif()
+    if(TARGET lunivar_sound)
+        # The sound device's module is looked for beside the executable.
+        install(TARGETS lunivar_sound LIBRARY DESTINATION ${LUNIVAR_INSTALL_PROGRAM_DIR})
     endif()
 
     set(CPACK_GENERATOR DEB)

@@ -72,7 +72,9 @@ Form::Form(const FormDef &def) : def_(def), back_(def.backColor == colorUnset ? 
         // "%1" in the icon's path stands for each size the program carries.
         QIcon icon;
         if (def.icon.contains(QLatin1String("%1"))) {
-            for (int size : {16, 24, 32, 48, 64, 128, 256}) icon.addFile(def.icon.arg(size), QSize(size, size));
+            // The sizes taskbars and switchers ask a window for; the larger
+            // ones belong to the icon theme and would only slow the start.
+            for (int size : {16, 32, 48}) icon.addFile(def.icon.arg(size), QSize(size, size));
         } else {
             icon.addFile(def.icon);
         }

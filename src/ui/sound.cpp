@@ -1,30 +1,23 @@
 // Click sounds. A wave file is checked and read on the calling thread, which
-// is cheap and bounded (small files only), and then played on a thread of
-// its own: opening the sound server's stream takes tens of milliseconds and
-// must not hold up the window. Nothing of the sound system is touched before
-// the first sound, so a machine without a sound server starts as fast as one
-// with it, and says nothing about it.
+// is cheap and bounded (small files only), and then handed to the sound
+// device. The device is in a module of its own (sound_backend.cpp), loaded
+// at the first sound: nothing of the sound system is loaded or touched
+// before, so the program starts without its libraries, and a machine without
+// a sound server starts as fast as one with it, and says nothing about it.
+// Without the module the program is silent.
+#include "app.h"
 #include "platform.h"
 #include "sound_p.h"
 
-#include <QAudioDevice>
-#include <QAudioSink>
-#include <QBuffer>
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
-#include <QMediaDevices>
+#include <QLibrary>
 #include <QThread>
-#include <QTimer>
 #include <QtEndian>
 
-#include <atomic>
 #include <cstring>
-#include <memory>
-
-Q_LOGGING_CATEGORY(lcSound, "lunivar.sound", QtWarningMsg)
 
 namespace ui {
 namespace sound {
@@ -77,14 +70,14 @@ std::optional<Wave> parseWave(QByteArrayView bytes) {
     if (bits % 8 != 0 || blockAlign != channels * (bits / 8)) return std::nullopt;
 
     Wave w;
-    w.format.setChannelCount(channels);
-    w.format.setSampleRate(int(rate));
+    w.format.channels = channels;
+    w.format.rate = int(rate);
     bool widen24 = false;
-    if (tag == FormatPcm && bits == 8) w.format.setSampleFormat(QAudioFormat::UInt8);
-    else if (tag == FormatPcm && bits == 16) w.format.setSampleFormat(QAudioFormat::Int16);
-    else if (tag == FormatPcm && bits == 24) w.format.setSampleFormat(QAudioFormat::Int32), widen24 = true;
-    else if (tag == FormatPcm && bits == 32) w.format.setSampleFormat(QAudioFormat::Int32);
-    else if (tag == FormatFloat && bits == 32) w.format.setSampleFormat(QAudioFormat::Float);
+    if (tag == FormatPcm && bits == 8) w.format.sample = Format::UInt8;
+    else if (tag == FormatPcm && bits == 16) w.format.sample = Format::Int16;
+    else if (tag == FormatPcm && bits == 24) w.format.sample = Format::Int32, widen24 = true;
+    else if (tag == FormatPcm && bits == 32) w.format.sample = Format::Int32;
+    else if (tag == FormatFloat && bits == 32) w.format.sample = Format::Float;
     else return std::nullopt;
 
     const qint64 frames = dataSize / blockAlign;
@@ -122,167 +115,37 @@ std::optional<Wave> readWave(const QString &path) {
 
 namespace {
 
-// The sound system's complaints (no server, a stream that failed) are of no
-// use to the person clicking; QT_LOGGING_RULES=lunivar.sound.debug=true shows them.
-QtMessageHandler previousHandler = nullptr;
-
-void quietSoundMessages(QtMsgType type, const QMessageLogContext &ctx, const QString &msg) {
-    const bool fromSound = (ctx.category && std::strncmp(ctx.category, "qt.multimedia", 13) == 0)
-                           || msg.startsWith(QLatin1String("PulseAudioService:"))
-                           || msg.startsWith(QLatin1String("QAudioSink:"))
-                           || msg == QLatin1String("No audio device detected");
-    if (fromSound && type != QtFatalMsg && !lcSound().isDebugEnabled()) return;
-    if (previousHandler) previousHandler(type, ctx, msg);
+// The module is looked for beside the executable (where it is installed), and
+// then in the build tree's program folder, for programs that run from
+// elsewhere in the tree, as the tests do.
+QStringList defaultModuleDirs() {
+    QStringList dirs{App::Path()};
+#ifdef LUNIVAR_SOUND_MODULE_DIR
+    const QString built = QString::fromUtf8(LUNIVAR_SOUND_MODULE_DIR);
+    if (!dirs.contains(built)) dirs << built;
+#endif
+    return dirs;
 }
 
-// What the user-interface thread and the sound thread both look at.
-struct Shared {
-    std::atomic<quint64> latest{0};   // number of the last sound asked for, or of a stop
-    std::atomic<quint64> sounding{0}; // number of the sound not finished yet, or 0
-    std::atomic<bool> noDevice{false};
-};
-
-// Lives on the sound thread; owns the sink of the sound that plays.
-class Player : public QObject {
-    static constexpr qint64 BufferUs = 60'000;
-
-public:
-    explicit Player(std::shared_ptr<Shared> shared) : s_(std::move(shared)) {
-        guard_.setSingleShot(true);
-        QObject::connect(&guard_, &QTimer::timeout, this, [this] { finish(playing_); });
-    }
-    ~Player() override { release(); }
-
-    void start(const Wave &wave, quint64 id) {
-        if (id != s_->latest.load()) return; // a later sound or a stop came meanwhile
-        release();
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull()) {
-            s_->noDevice = true;
-            done(id);
-            return;
-        }
-        sink_ = new QAudioSink(device, wave.format, this);
-        // A short buffer: the click is heard at once, and the sound counts as
-        // over soon after its end.
-        sink_->setBufferSize(wave.format.bytesForDuration(BufferUs));
-        auto *buffer = new QBuffer(sink_);
-        buffer->setData(wave.pcm);
-        buffer->open(QIODevice::ReadOnly);
-        playing_ = id;
-        lengthMs_ = wave.durationMs();
-        QObject::connect(sink_, &QAudioSink::stateChanged, this, [this, id](QAudio::State state) {
-            if (id != playing_ || !sink_) return;
-            qCDebug(lcSound) << "state" << state << "after" << started_.elapsed() << "ms, error" << sink_->error();
-            if (state == QAudio::IdleState) drain();
-            else if (state == QAudio::StoppedState && sink_->error() != QAudio::NoError) finish(id);
-        });
-        started_.start();
-        sink_->start(buffer);
-        if (!sink_) return; // over already
-        qCDebug(lcSound) << "playing" << wave.pcm.size() << "bytes," << lengthMs_ << "ms, device buffer"
-                         << sink_->bufferSize() << "bytes, state" << sink_->state();
-        if (sink_->state() == QAudio::StoppedState || sink_->error() != QAudio::NoError) {
-            finish(id);
-            return;
-        }
-        // Should the device never report the end, the sound still counts as
-        // over a little after its length, so later sounds are not refused.
-        guard_.start(int(std::min<qint64>(wave.durationMs(), 60'000)) + 2000);
-    }
-
-    void stopAll() {
-        const quint64 id = playing_;
-        release();
-        done(id);
-    }
-
-private:
-    // All of the sound has been handed to the device, but what the device
-    // buffers has still to be heard: stopping now would cut it off.
-    void drain() {
-        const qint64 bufferedMs = sink_->format().durationForBytes(sink_->bufferSize()) / 1000;
-        const qint64 leftMs = std::max(lengthMs_ - started_.elapsed(), qint64(0)) + bufferedMs + 20;
-        guard_.start(int(std::min<qint64>(leftMs, 10'000)));
-    }
-    void finish(quint64 id) {
-        if (id != playing_) return;
-        release();
-        done(id);
-    }
-    void done(quint64 id) {
-        // Only the sound asked for last can clear the mark: a later one may
-        // have been asked for meanwhile.
-        quint64 expected = id;
-        s_->sounding.compare_exchange_strong(expected, 0);
-    }
-    void release() {
-        guard_.stop();
-        playing_ = 0;
-        if (!sink_) return;
-        QAudioSink *sink = sink_;
-        sink_ = nullptr;
-        sink->disconnect(this);
-        sink->stop();
-        sink->deleteLater(); // may be inside its own signal
-    }
-
-    std::shared_ptr<Shared> s_;
-    QAudioSink *sink_ = nullptr;
-    quint64 playing_ = 0;
-    qint64 lengthMs_ = 0;
-    QElapsedTimer started_;
-    QTimer guard_{this};
-};
-
-class DeviceOutput final : public Output {
-public:
-    DeviceOutput() {
-        static const bool quiet = [] {
-            previousHandler = qInstallMessageHandler(quietSoundMessages);
-            return true;
-        }();
-        (void)quiet;
-        thread_ = new QThread;
-        thread_->setObjectName(QStringLiteral("lunivar sound"));
-        player_ = new Player(s_);
-        player_->moveToThread(thread_);
-        QObject::connect(thread_, &QThread::finished, player_, &QObject::deleteLater);
-        thread_->start();
-    }
-
-    bool play(Wave wave) override {
-        if (s_->noDevice) return false;
-        const quint64 id = ++s_->latest;
-        s_->sounding = id;
-        QMetaObject::invokeMethod(player_, [p = player_, w = std::move(wave), id] { p->start(w, id); },
-                                  Qt::QueuedConnection);
-        return true;
-    }
-
-    bool playing() const override { return s_->sounding != 0; }
-
-    void stop() override {
-        ++s_->latest;
-        s_->sounding = 0;
-        QMetaObject::invokeMethod(player_, [p = player_] { p->stopAll(); }, Qt::QueuedConnection);
-    }
-
-    // At the application's end the thread goes, unless the sound system
-    // holds it: then it is left to the process's exit.
-    ~DeviceOutput() override {
-        thread_->quit();
-        if (thread_->wait(2000)) delete thread_;
-    }
-
-private:
-    std::shared_ptr<Shared> s_ = std::make_shared<Shared>();
-    QThread *thread_ = nullptr;
-    Player *player_ = nullptr;
-};
-
-DeviceOutput *device = nullptr;
+std::optional<QStringList> moduleDirs;
+Output *device = nullptr;
+bool moduleTried = false; // a module that is missing or fails is tried once
 Output *testOutput = nullptr;
+
+// The output from the module's first folder that has one that loads and
+// answers to this interface; nullptr when none does. The library stays
+// loaded to the process's end.
+Output *loadDevice() {
+    for (const QString &dir : moduleDirs ? *moduleDirs : defaultModuleDirs()) {
+        if (dir.isEmpty()) continue;
+        QLibrary lib(QDir(dir).filePath(QStringLiteral("lunivar_sound")));
+        if (!lib.load()) continue;
+        const auto create = reinterpret_cast<ModuleCreate>(lib.resolve(ModuleEntryPoint));
+        if (Output *out = create ? create(ModuleInterfaceVersion) : nullptr) return out;
+        lib.unload();
+    }
+    return nullptr;
+}
 
 void shutdownDevice() {
     delete device;
@@ -291,9 +154,10 @@ void shutdownDevice() {
 
 Output *output(bool create) {
     if (testOutput) return testOutput;
-    if (!device && create) {
-        device = new DeviceOutput;
-        qAddPostRoutine(shutdownDevice);
+    if (!device && create && !moduleTried) {
+        moduleTried = true;
+        device = loadDevice();
+        if (device) qAddPostRoutine(shutdownDevice);
     }
     return device;
 }
@@ -301,6 +165,15 @@ Output *output(bool create) {
 } // namespace
 
 void setOutputForTesting(Output *o) { testOutput = o; }
+
+void setModuleDirsForTesting(std::optional<QStringList> dirs) {
+    moduleDirs = std::move(dirs);
+    if (device) {
+        qRemovePostRoutine(shutdownDevice);
+        shutdownDevice();
+    }
+    moduleTried = false;
+}
 
 } // namespace sound
 
@@ -320,8 +193,10 @@ bool sndPlaySound(const QString &path, unsigned flags) {
     // file that cannot be played is silence.
     if (!wave) return false;
     // SND_ASYNC or not, the caller never waits for the sound: everything
-    // here runs on the user-interface thread.
-    return sound::output(true)->play(std::move(*wave));
+    // here runs on the user-interface thread. Without the sound module there
+    // is silence.
+    sound::Output *out = sound::output(true);
+    return out && out->play(std::move(*wave));
 }
 
 } // namespace ui

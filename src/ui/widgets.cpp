@@ -196,6 +196,13 @@ FormWidget::FormWidget(Form *f, QWidget *parent, Qt::WindowFlags flags) : QWidge
 void FormWidget::paintEvent(QPaintEvent *) {
     QPainter p(this);
     const int fw = form->framePx();
+    if (testAttribute(Qt::WA_TranslucentBackground) && form->hasRegion()) {
+        // A translucent window: what lies outside the outline stays unpainted.
+        p.setCompositionMode(QPainter::CompositionMode_Clear);
+        p.fillRect(rect(), Qt::transparent);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p.setClipRegion(form->region());
+    }
     p.fillRect(rect(), qcolor(form->BackColor()));
     if (devicePixelRatioF() >= 1.5 && !background2x.isNull())
         p.drawImage(QRect(fw, fw, background2x.width() / 2, background2x.height() / 2), background2x);

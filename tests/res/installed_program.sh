@@ -34,6 +34,7 @@ dpkg -x "$deb" "$root" || { echo "FAIL: dpkg -x"; exit 1; }
 fail=0
 check() { [ -e "$root/$1" ] || { echo "FAIL: $1 is not in the package"; fail=1; }; }
 check usr/lib/lunivar/lunivar
+check usr/lib/lunivar/liblunivar_sound.so
 check usr/lib/lunivar/wav/min.wav
 check usr/lib/lunivar/wav/close.wav
 check usr/share/applications/org.example.lunivar.desktop

@@ -122,6 +122,15 @@ class TestSound : public QObject {
 
     QString file(const QString &name) const { return dir_.filePath(name); }
 
+    // Checks whether Qt Multimedia is mapped into this process, where that
+    // can be told.
+    static void expectSoundSystem(bool loaded)
+    {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        if (!maps.open(QIODevice::ReadOnly)) return;
+        QCOMPARE(maps.readAll().contains("libQt6Multimedia"), loaded);
+    }
+
     // Calls sndPlaySound and checks it came back at once.
     bool timedPlay(const QString &path, unsigned flags)
     {
@@ -167,6 +176,7 @@ private slots:
     void cleanup()
     {
         sound::setOutputForTesting(nullptr);
+        sound::setModuleDirsForTesting(std::nullopt);
         fake_ = RecordingOutput{};
     }
 
@@ -180,14 +190,14 @@ private slots:
         QTest::addColumn<int>("sampleFormat");
         QTest::addColumn<int>("pcmBytes");
 
-        const auto i16 = int(QAudioFormat::Int16);
+        const auto i16 = int(sound::Format::Int16);
         QTest::newRow("16-bit mono") << waveFile({}, tone16(100)) << 1 << 44100 << i16 << 200;
-        QTest::newRow("8-bit mono") << waveFile({.rate = 8000, .bits = 8}, QByteArray(80, '\x80')) << 1 << 8000 << int(QAudioFormat::UInt8) << 80;
+        QTest::newRow("8-bit mono") << waveFile({.rate = 8000, .bits = 8}, QByteArray(80, '\x80')) << 1 << 8000 << int(sound::Format::UInt8) << 80;
         QTest::newRow("16-bit stereo") << waveFile({.channels = 2, .rate = 22050}, tone16(100)) << 2 << 22050 << i16 << 200;
-        QTest::newRow("32-bit integer") << waveFile({.bits = 32}, QByteArray(40, '\1')) << 1 << 44100 << int(QAudioFormat::Int32) << 40;
-        QTest::newRow("32-bit float") << waveFile({.tag = 3, .rate = 48000, .bits = 32}, QByteArray(40, '\0')) << 1 << 48000 << int(QAudioFormat::Float) << 40;
+        QTest::newRow("32-bit integer") << waveFile({.bits = 32}, QByteArray(40, '\1')) << 1 << 44100 << int(sound::Format::Int32) << 40;
+        QTest::newRow("32-bit float") << waveFile({.tag = 3, .rate = 48000, .bits = 32}, QByteArray(40, '\0')) << 1 << 48000 << int(sound::Format::Float) << 40;
         // 24-bit samples are widened to 32 bits: 10 samples, 40 bytes.
-        QTest::newRow("24-bit") << waveFile({.bits = 24}, QByteArray(30, '\7')) << 1 << 44100 << int(QAudioFormat::Int32) << 40;
+        QTest::newRow("24-bit") << waveFile({.bits = 24}, QByteArray(30, '\7')) << 1 << 44100 << int(sound::Format::Int32) << 40;
         QTest::newRow("extensible PCM") << waveFile({.channels = 2}, tone16(50), -1, 0, true) << 2 << 44100 << i16 << 100;
         // A chunk of odd size before the format is padded to an even size.
         QTest::newRow("odd chunk before fmt") << waveFile({}, tone16(10), -1, 7) << 1 << 44100 << i16 << 20;
@@ -332,6 +342,52 @@ private slots:
         sound::setOutputForTesting(&fake_);
         QVERIFY(!timedPlay(file("good.wav"), Flags));
         QVERIFY(fake_.played.isEmpty());
+    }
+
+    // ---------------------------------------------------------- the sound module
+
+    void withoutTheModuleSilence_data()
+    {
+        QTest::addColumn<QStringList>("dirs");
+        QVERIFY(QDir(dir_.path()).mkpath("no-module"));
+        QVERIFY(QDir(dir_.path()).mkpath("not-a-library"));
+#ifdef Q_OS_WIN
+        const QString name = QStringLiteral("lunivar_sound.dll");
+#else
+        const QString name = QStringLiteral("liblunivar_sound.so");
+#endif
+        QVERIFY(writeFile(file("not-a-library/" + name), "\x7f" "ELF, or so it says\n"));
+        QTest::newRow("missing folder") << QStringList{file("no-such-folder")};
+        QTest::newRow("folder without the module") << QStringList{file("no-module")};
+        QTest::newRow("a file that is not a library") << QStringList{file("not-a-library")};
+        QTest::newRow("no folder at all") << QStringList{};
+        QTest::newRow("empty folder name") << QStringList{QString()};
+    }
+    void withoutTheModuleSilence()
+    {
+        QFETCH(QStringList, dirs);
+        sound::setModuleDirsForTesting(dirs);
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(!timedPlay(file("good.wav"), Flags));
+            QVERIFY(!timedPlay(file("good.wav"), Replace));
+            QVERIFY(timedPlay(QString(), Flags)); // stopping nothing is fine
+        }
+        expectSoundSystem(false);
+    }
+
+    void moduleLoadedAtTheFirstSound()
+    {
+        // Found through the default folders (this test does not run from the
+        // executable's folder); until then nothing of the sound system is in
+        // the process.
+        expectSoundSystem(false);
+        QVERIFY(!timedPlay(file("noise.wav"), Replace));
+        expectSoundSystem(false);
+        // A freshly opened device takes the sound, with or without a server:
+        // whether one is there is found out on the sound thread.
+        QVERIFY(timedPlay(file("good.wav"), Replace));
+        expectSoundSystem(true);
+        sndPlaySound(QString(), 0);
     }
 
     // ---------------------------------------------------------- the real sound device
