@@ -100,6 +100,10 @@ PictureWidget::PictureWidget(PictureBox *box, QWidget *parent) : QWidget(parent)
 
 void PictureWidget::paintEvent(QPaintEvent *) {
     QPainter p(this);
+    if (QWidget *top = window(); top->testAttribute(Qt::WA_TranslucentBackground) && control_->form().hasRegion()) {
+        // On a translucent window the frame's corners outside the outline stay unpainted.
+        p.setClipRegion(control_->form().region().translated(-mapTo(top, QPoint(0, 0))));
+    }
     if (devicePixelRatioF() >= 1.5) {
         const QImage hi = box()->rendered2x();
         if (!hi.isNull()) p.drawImage(QRect(0, 0, hi.width() / 2, hi.height() / 2), hi);

@@ -1,10 +1,12 @@
 """A Wayland session: the program starts under a compositor of its own
 (weston, headless), its main window appears and the lookup works."""
 
+import glob
 import os
+import subprocess
 import time
 
-from lunivar_e2e import Session, check, wait_until
+from lunivar_e2e import Image, Session, check, wait_until
 
 FIELDS = ("Ваш знак зодиака", "Символ знака", "Пары по зодиаку", "Драгоценный камень", "Телисман")
 
@@ -16,7 +18,7 @@ class WaylandSession(Session):
         base = self._base_env()
         self._spawn("weston", ["weston", "--backend=headless-backend.so", "--socket=lunivar-wl",
                                "--width=1024", "--height=768", "--use-pixman", "--idle-time=0",
-                               "--no-config"], base)
+                               "--no-config", "--debug"], base)
         wait_until(lambda: os.path.exists(os.path.join(base["XDG_RUNTIME_DIR"], "lunivar-wl")), 15, 0.05,
                    "the compositor")
         base["WAYLAND_DISPLAY"] = "lunivar-wl"
@@ -26,6 +28,19 @@ class WaylandSession(Session):
 
     def settle(self, seconds=0.2):
         time.sleep(seconds)
+
+    def wayland_screenshot(self):
+        """What the compositor shows, through its screenshooter."""
+        folder = os.path.join(self.tmp, "shots-%d" % time.monotonic_ns())
+        os.makedirs(folder)
+        subprocess.run(["weston-screenshooter"], cwd=folder, env=self.env, capture_output=True, timeout=20,
+                       check=True)
+        path = glob.glob(os.path.join(folder, "*.png"))[0]
+        w, h = (int(v) for v in subprocess.run(["/usr/bin/identify", "-format", "%w %h", path],
+                                                capture_output=True, check=True, timeout=20).stdout.split())
+        data = subprocess.run(["/usr/bin/convert", path, "-depth", "8", "rgb:-"],
+                              capture_output=True, check=True, timeout=20).stdout
+        return Image(w, h, data)
 
     def start_wayland_program(self):
         env = dict(self.env)
@@ -37,6 +52,8 @@ class WaylandSession(Session):
 
 def main():
     with WaylandSession.from_args("e2e_wayland") as s:
+        s.settle(1.0)
+        desktop = s.wayland_screenshot()
         s.start_wayland_program()
         ps = s.atspi
         r = s.results
@@ -45,6 +62,24 @@ def main():
             check(s.alive(), "the program ended")
             x, y, w, h = s.extents(frame)
             check((w, h) == (380, 202), "window size %r" % ((w, h),))
+        with r.case("the rounded outline: the corners outside it are left unpainted"):
+            s.settle(1.0)
+            shot = s.wayland_screenshot()
+            # The window is where the screen differs from the empty desktop
+            # (below the compositor's panel, whose clock may change).
+            changed = [(x, y) for y in range(40, shot.height, 1) for x in range(0, shot.width, 1)
+                       if shot.px(x, y) != desktop.px(x, y)]
+            check(changed, "the window is nowhere to be seen")
+            x0, y0 = min(p[0] for p in changed), min(p[1] for p in changed)
+            x1, y1 = max(p[0] for p in changed), max(p[1] for p in changed)
+            check((x1 - x0 + 1, y1 - y0 + 1) == (380, 202), "painted area %dx%d at (%d, %d)" % (
+                x1 - x0 + 1, y1 - y0 + 1, x0, y0))
+            # Outside the outline: rows 0..2 lose 3, 2, 1 pixels at each end.
+            for dx, dy in ((0, 0), (1, 0), (2, 0), (0, 1), (1, 1), (0, 2)):
+                for cx, cy in ((x0 + dx, y0 + dy), (x1 - dx, y0 + dy), (x0 + dx, y1 - dy), (x1 - dx, y1 - dy)):
+                    check(shot.px(cx, cy) == desktop.px(cx, cy), "corner pixel (%d, %d) painted" % (cx - x0, cy - y0))
+            for cx, cy in ((x0 + 3, y0), (x1 - 3, y0), (x0, y0 + 3), (x1, y1 - 3)):
+                check(shot.px(cx, cy) != desktop.px(cx, cy), "outline pixel (%d, %d) unpainted" % (cx - x0, cy - y0))
         with r.case("the lookup works: 1 January is Capricorn"):
             s.press(s.find(role=ps.ROLE_PUSH_BUTTON, name="Проверить"))
             got = [s.text_of(s.find(role=[ps.ROLE_TEXT, ps.ROLE_ENTRY], name=n)) for n in FIELDS]
