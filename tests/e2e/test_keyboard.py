@@ -91,9 +91,31 @@ def main():
                                               and a.getState().contains(ps.STATE_SHOWING)),
                        5, 0.2, "the About window to close")
 
+        def about_showing():
+            return [a for a in s.find_all(lambda a: a.getRole() == ps.ROLE_PUSH_BUTTON and a.name == "OK")
+                    if a.getState().contains(ps.STATE_SHOWING)]
+
+        with r.case("in the icon's menu the key О chooses About"):
+            s.click_in(w, 15, 10)                              # the apple icon
+            s.settle(0.5)
+            check(s.popup_windows(), "the menu did not open")
+            s.key("Cyrillic_o", settle=0.5)
+            ok = wait_until(about_showing, 5, 0.2, "the About window")[0]
+            s.press(ok)
+            wait_until(lambda: not about_showing(), 5, 0.2, "the About window to close")
+
         with r.case("Alt+З closes the program with status 0"):
             s.activate(w)
             s.key("alt+Cyrillic_ze")
+            check(s.wait_exit(5) == 0, "exit status")
+
+        with r.case("in the icon's menu the key ы chooses Exit: status 0"):
+            w = s.start_program()
+            s.activate(w)
+            s.click_in(w, 15, 10)
+            s.settle(0.5)
+            check(s.popup_windows(), "the menu did not open")
+            s.key("Cyrillic_yeru")
             check(s.wait_exit(5) == 0, "exit status")
 
 
