@@ -15,6 +15,18 @@ namespace ui {
 
 namespace {
 int roundPx(double v) { return int(std::floor(v + 0.5)); }
+
+// The back colour with the picture at the top-left corner, at twice the size:
+// from the picture's own twice-size drawing where it has one.
+void paintAtTwice(QImage &target, const Picture &picture, Color back) {
+    target.fill(qcolor(back));
+    if (picture.isNull()) return;
+    QPainter p(&target);
+    if (!picture.image2x().isNull())
+        p.drawImage(QRect(QPoint(0, 0), picture.image2x().size()), picture.image2x());
+    else
+        p.drawImage(QRect(0, 0, picture.width() * 2, picture.height() * 2), picture.image());
+}
 } // namespace
 
 // ---------------------------------------------------------------- Control
@@ -116,14 +128,7 @@ void PictureBox::rebuildImage() {
     }
     if (hidpi_) {
         if (image2x_.size() != size * 2) image2x_ = QImage(size * 2, QImage::Format_RGB32);
-        image2x_.fill(qcolor(back_));
-        if (!picture_.isNull()) {
-            QPainter p(&image2x_);
-            if (!picture_.image2x().isNull())
-                p.drawImage(QRect(QPoint(0, 0), picture_.image2x().size()), picture_.image2x());
-            else
-                p.drawImage(QRect(0, 0, picture_.width() * 2, picture_.height() * 2), picture_.image());
-        }
+        paintAtTwice(image2x_, picture_, back_);
     }
     widget_->update();
 }
@@ -162,14 +167,7 @@ QImage PictureBox::rendered2x() const {
         out = image2x_;
     } else {
         out = QImage(image_.size() * 2, QImage::Format_RGB32);
-        out.fill(qcolor(back_));
-        if (!picture_.isNull()) {
-            QPainter p(&out);
-            if (!picture_.image2x().isNull())
-                p.drawImage(QRect(QPoint(0, 0), picture_.image2x().size()), picture_.image2x());
-            else
-                p.drawImage(QRect(0, 0, picture_.width() * 2, picture_.height() * 2), picture_.image());
-        }
+        paintAtTwice(out, picture_, back_);
     }
     out.setDevicePixelRatio(2);
     return out;
