@@ -14,8 +14,12 @@ void frmMain::pctTitle_MouseDown(std::int16_t Button, std::int16_t, float X, flo
         blnDrag = vbTrue;
         sngDragX = X;
         sngDragY = Y;
-        // Where a client cannot place its own window, the compositor moves it.
-        if (movesThroughSystem()) startSystemMove();
+        // Where a client cannot place its own window, the compositor moves
+        // it; the compositor also takes the release, so no drag is pending here.
+        if (movesThroughSystem()) {
+            startSystemMove();
+            blnDrag = vbFalse;
+        }
         break;
     case 3:
     case vbMiddleButton:
@@ -33,7 +37,6 @@ void frmMain::pctTitle_MouseMove(std::int16_t, std::int16_t, float X, float Y) {
         pctClose.setPicture(LoadResPicture(skin::CloseNormal, vbResBitmap));
         return;
     }
-    if (movesThroughSystem()) return;
     const float dx = float((X - sngDragX) * Screen::TwipsPerPixelX());
     const float dy = float((Y - sngDragY) * Screen::TwipsPerPixelY());
     setLeft(Left() + dx);
