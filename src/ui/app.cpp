@@ -105,6 +105,7 @@ bool onWayland() { return platformName().startsWith(QLatin1String("wayland")); }
 } // namespace detail
 
 namespace {
+const char noDisplayLine[] = "lunivar: cannot open the display; is DISPLAY or WAYLAND_DISPLAY set?\n";
 QtMessageHandler previousHandler = nullptr;
 bool starting = true;
 int savedStderr = -1; // the user's stderr while the platform starts
@@ -112,8 +113,7 @@ int savedStderr = -1; // the user's stderr while the platform starts
 void startupMessages(QtMsgType type, const QMessageLogContext &ctx, const QString &msg) {
     if (type == QtFatalMsg && starting) {
         // Qt could not open the display: say so in one line and leave.
-        static const char line[] = "lunivar: cannot open the display; is DISPLAY or WAYLAND_DISPLAY set?\n";
-        const ssize_t ignored = ::write(savedStderr >= 0 ? savedStderr : 2, line, sizeof line - 1);
+        const ssize_t ignored = ::write(savedStderr >= 0 ? savedStderr : 2, noDisplayLine, sizeof noDisplayLine - 1);
         (void)ignored;
         ::_exit(1);
     }
@@ -137,7 +137,7 @@ struct Application::Impl {
 
 Application::Application(int &argc, char **argv) : d(new Impl) {
     if (!displayLooksAvailable()) {
-        std::fputs("lunivar: cannot open the display; is DISPLAY or WAYLAND_DISPLAY set?\n", stderr);
+        std::fputs(noDisplayLine, stderr);
         ::_exit(1);
     }
     previousHandler = qInstallMessageHandler(startupMessages);

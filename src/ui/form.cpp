@@ -11,7 +11,6 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QMenu>
-#include <QPainter>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QShortcut>
@@ -313,24 +312,14 @@ void Form::applyPxSize(int w, int h) {
     widget_->applying = true;
     widget_->resize(std::max(1, w), std::max(1, h));
     widget_->applying = false;
-    const QSize client(std::max(1, w - 2 * def_.frameWidth), std::max(1, h - 2 * def_.frameWidth));
-    if (def_.autoRedraw && !widget_->background.isNull() && widget_->background.size() != client) {
-        // Keep the window's own persistent image at least as large as the client area.
-        QImage grown(client.expandedTo(widget_->background.size()), QImage::Format_RGB32);
-        grown.fill(qcolor(back_));
-        QPainter(&grown).drawImage(0, 0, widget_->background);
-        widget_->background = grown;
-    }
 }
-
-void Form::raiseResize() { Form_Resize(); }
 
 void Form::setWidth(float twips) {
     if (twips == widthTw_) return;
     widthTw_ = twips;
     applyPxSize(roundPx(widthTw_ / Screen::TwipsPerPixelX()), roundPx(heightTw_ / Screen::TwipsPerPixelY()));
     layoutDocked(false);
-    raiseResize();
+    Form_Resize();
 }
 
 void Form::setHeight(float twips) {
@@ -338,7 +327,7 @@ void Form::setHeight(float twips) {
     heightTw_ = twips;
     applyPxSize(roundPx(widthTw_ / Screen::TwipsPerPixelX()), roundPx(heightTw_ / Screen::TwipsPerPixelY()));
     layoutDocked(false);
-    raiseResize();
+    Form_Resize();
 }
 
 void Form::setWindowState(std::int16_t state) {
@@ -353,13 +342,13 @@ void Form::setWindowState(std::int16_t state) {
         widget_->setWindowState(state == vbMinimized ? Qt::WindowMinimized : state == vbMaximized ? Qt::WindowMaximized : Qt::WindowNoState);
     }
     widget_->applying = false;
-    raiseResize();
+    Form_Resize();
 }
 
 void Form::systemStateChanged(std::int16_t state) {
     if (state == state_ || widget_->applying) return;
     state_ = state;
-    raiseResize();
+    Form_Resize();
 }
 
 void Form::systemResized(int pxW, int pxH) {
@@ -368,7 +357,7 @@ void Form::systemResized(int pxW, int pxH) {
     widthTw_ = pxW * Screen::TwipsPerPixelX();
     heightTw_ = pxH * Screen::TwipsPerPixelY();
     layoutDocked(false);
-    if (everShown_) raiseResize();
+    if (everShown_) Form_Resize();
 }
 
 void Form::systemMoved(int pxX, int pxY) {

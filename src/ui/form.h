@@ -138,7 +138,6 @@ private:
     void applyTabOrder();
     void applyPxSize(int w, int h);
     void placeAtStart(Form *owner);
-    void raiseResize();
 
     FormDef def_;
     FormWidget *widget_ = nullptr;

@@ -153,9 +153,9 @@ void LabelWidget::paintEvent(QPaintEvent *) {
     p.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextSingleLine, label()->Caption());
 }
 
-void LabelWidget::mousePressEvent(QMouseEvent *e) { mouse(e, 0, control_->container() ? control_->container()->innerScale() : ScaleMode::Pixels); }
-void LabelWidget::mouseMoveEvent(QMouseEvent *e) { mouse(e, 1, control_->container() ? control_->container()->innerScale() : ScaleMode::Pixels); }
-void LabelWidget::mouseReleaseEvent(QMouseEvent *e) { mouse(e, 2, control_->container() ? control_->container()->innerScale() : ScaleMode::Pixels); }
+void LabelWidget::mousePressEvent(QMouseEvent *e) { mouse(e, 0, outerScale()); }
+void LabelWidget::mouseMoveEvent(QMouseEvent *e) { mouse(e, 1, outerScale()); }
+void LabelWidget::mouseReleaseEvent(QMouseEvent *e) { mouse(e, 2, outerScale()); }
 void LabelWidget::mouseDoubleClickEvent(QMouseEvent *e) { doubleClick(e); }
 
 // ---------------------------------------------------------------- TextWidget, ListWidget

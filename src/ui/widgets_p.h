@@ -20,6 +20,8 @@ public:
 protected:
     void mouse(QMouseEvent *e, int kind, ScaleMode scale);
     void doubleClick(QMouseEvent *e);
+    // The scale of the control's container: a label's X and Y are measured in it.
+    ScaleMode outerScale() const { return control_->outerScale(); }
     Control *control_;
     bool pressedInside_ = false;
 };
