@@ -1,7 +1,5 @@
-// What the window tests share: the seams that keep the real windows from
-// blocking or ending the process, fresh windows for each case, the skin
-// bitmaps decoded straight from the resource files, and a push-button face
-// put together from its pieces to compare the painted one with.
+// What the window tests share: seams that keep the windows from blocking or
+// ending the process, fresh windows, and push-button faces built from pieces.
 #pragma once
 
 #include "about/frmMenu.h"
@@ -11,7 +9,6 @@
 #include "ui/testing.h"
 #include "ui/units.h"
 
-#include <QChar>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QImage>

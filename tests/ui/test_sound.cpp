@@ -1,8 +1,6 @@
-// Click sounds: which wave files are played and how, and that no file, however
-// broken, big or strange, costs the window more than a moment or says a word.
-// These tests need no sound device: where one is needed, a recording output
-// stands in for it, and the real one is only checked to stay quick and quiet
-// whether or not the machine has a sound server.
+// Click sounds: which wave files are played, and that no file, however broken,
+// big or strange, costs more than a moment or says a word. A recording output
+// stands in for the sound device where one is needed.
 #include "ui/platform.h"
 #include "ui/sound_p.h"
 
@@ -94,16 +92,12 @@ struct RecordingOutput : sound::Output {
     void stop() override { ++stops, busy = false; }
 };
 
-// Everything printed through Qt while these tests run.
-QMutex messagesLock;
-QStringList messages;
+QMutex messagesLock; // the sound thread may print too
+QStringList messages;  // everything printed through Qt
 QtMessageHandler testlibHandler = nullptr;
 void recordMessage(QtMsgType type, const QMessageLogContext &ctx, const QString &msg)
 {
-    {
-        QMutexLocker lock(&messagesLock);
-        messages << msg;
-    }
+    { QMutexLocker lock(&messagesLock); messages << msg; }
     if (testlibHandler) testlibHandler(type, ctx, msg);
 }
 
@@ -122,16 +116,14 @@ class TestSound : public QObject {
 
     QString file(const QString &name) const { return dir_.filePath(name); }
 
-    // Checks whether Qt Multimedia is mapped into this process, where that
-    // can be told.
+    // Whether Qt Multimedia is mapped into this process, where that can be told.
     static void expectSoundSystem(bool loaded)
     {
         QFile maps(QStringLiteral("/proc/self/maps"));
-        if (!maps.open(QIODevice::ReadOnly)) return;
-        QCOMPARE(maps.readAll().contains("libQt6Multimedia"), loaded);
+        if (maps.open(QIODevice::ReadOnly)) QCOMPARE(maps.readAll().contains("libQt6Multimedia"), loaded);
     }
 
-    // Calls sndPlaySound and checks it came back at once.
+    // sndPlaySound, checked to come back at once.
     bool timedPlay(const QString &path, unsigned flags)
     {
         QElapsedTimer t;
@@ -151,26 +143,18 @@ private slots:
         QVERIFY(writeFile(file("good.wav"), good));
         QVERIFY(writeFile(file("empty.wav"), {}));
         QVERIFY(writeFile(file("header-cut.wav"), good.left(30)));
-        QVERIFY(writeFile(file("no-data.wav"), good.left(36)));
-        QVERIFY(writeFile(file("text.wav"), "RIFF is a container format, WAVE a kind of it.\n"));
         QByteArray noise(64 * 1024, Qt::Uninitialized);
         QRandomGenerator gen(20240607);
         for (char &c : noise) c = char(gen.bounded(256));
         QVERIFY(writeFile(file("noise.wav"), noise));
-        QVERIFY(writeFile(file("noise-after-riff.wav"), "RIFF\xff\xff\xff\xffWAVE" + noise));
-        QVERIFY(writeFile(file("alaw.wav"), waveFile({.tag = 6, .bits = 8}, QByteArray(800, '\x55'))));
         QVERIFY(QDir(dir_.path()).mkdir("folder.wav"));
         QVERIFY(::mkfifo(QFile::encodeName(file("pipe.wav")).constData(), 0600) == 0);
         // 50 MB: a valid header claiming all of it, the rest left sparse.
-        {
-            const qint64 big = 50LL * 1024 * 1024;
-            QFile f(file("huge.wav"));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(waveFile({}, {}, big - 44));
-            QVERIFY(f.resize(big));
-        }
-        QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("Звуки с пробелами/wav")));
-        QVERIFY(writeFile(file(QStringLiteral("Звуки с пробелами/wav/мин.wav")), good));
+        const qint64 big = 50LL * 1024 * 1024;
+        QFile f(file("huge.wav"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(waveFile({}, {}, big - 44));
+        QVERIFY(f.resize(big));
     }
 
     void cleanup()
@@ -180,73 +164,52 @@ private slots:
         fake_ = RecordingOutput{};
     }
 
-    // ---------------------------------------------------------- reading wave files
-
     void formats_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("channels");
         QTest::addColumn<int>("rate");
         QTest::addColumn<int>("sampleFormat");
-        QTest::addColumn<int>("pcmBytes");
+        QTest::addColumn<QByteArray>("pcm"); // empty: only its size is checked
 
         const auto i16 = int(sound::Format::Int16);
-        QTest::newRow("16-bit mono") << waveFile({}, tone16(100)) << 1 << 44100 << i16 << 200;
-        QTest::newRow("8-bit mono") << waveFile({.rate = 8000, .bits = 8}, QByteArray(80, '\x80')) << 1 << 8000 << int(sound::Format::UInt8) << 80;
-        QTest::newRow("16-bit stereo") << waveFile({.channels = 2, .rate = 22050}, tone16(100)) << 2 << 22050 << i16 << 200;
-        QTest::newRow("32-bit integer") << waveFile({.bits = 32}, QByteArray(40, '\1')) << 1 << 44100 << int(sound::Format::Int32) << 40;
-        QTest::newRow("32-bit float") << waveFile({.tag = 3, .rate = 48000, .bits = 32}, QByteArray(40, '\0')) << 1 << 48000 << int(sound::Format::Float) << 40;
-        // 24-bit samples are widened to 32 bits: 10 samples, 40 bytes.
-        QTest::newRow("24-bit") << waveFile({.bits = 24}, QByteArray(30, '\7')) << 1 << 44100 << int(sound::Format::Int32) << 40;
-        QTest::newRow("extensible PCM") << waveFile({.channels = 2}, tone16(50), -1, 0, true) << 2 << 44100 << i16 << 100;
-        // A chunk of odd size before the format is padded to an even size.
-        QTest::newRow("odd chunk before fmt") << waveFile({}, tone16(10), -1, 7) << 1 << 44100 << i16 << 20;
+        QTest::newRow("16-bit mono") << waveFile({}, tone16(100)) << 1 << 44100 << i16 << tone16(100);
+        QTest::newRow("8-bit mono") << waveFile({.rate = 8000, .bits = 8}, QByteArray(80, '\x80')) << 1 << 8000 << int(sound::Format::UInt8) << QByteArray(80, '\x80');
+        QTest::newRow("32-bit float") << waveFile({.tag = 3, .rate = 48000, .bits = 32}, QByteArray(40, '\0')) << 1 << 48000 << int(sound::Format::Float) << QByteArray(40, '\0');
+        // 24-bit 0x030201 and -1 are widened to 0x03020100 and -256.
+        QTest::newRow("24-bit") << waveFile({.bits = 24}, QByteArray::fromHex("010203ffffff")) << 1 << 44100 << int(sound::Format::Int32) << QByteArray::fromHex("0001020300ffffff");
+        QTest::newRow("extensible stereo") << waveFile({.channels = 2}, tone16(50), -1, 0, true) << 2 << 44100 << i16 << tone16(50);
+        QTest::newRow("odd chunk before fmt") << waveFile({}, tone16(10), -1, 7) << 1 << 44100 << i16 << tone16(10);
         // Data cut short: what is there is played, in whole frames.
-        QTest::newRow("data cut short") << waveFile({.channels = 2}, QByteArray(203, '\2'), 100000) << 2 << 44100 << i16 << 200;
+        QTest::newRow("data cut short") << waveFile({.channels = 2}, QByteArray(203, '\2'), 100000) << 2 << 44100 << i16 << QByteArray(200, '\2');
     }
     void formats()
     {
         QFETCH(QByteArray, bytes);
-        const std::optional<sound::Wave> w = sound::parseWave(bytes);
-        QVERIFY(w.has_value());
         QFETCH(int, channels);
         QFETCH(int, rate);
         QFETCH(int, sampleFormat);
-        QFETCH(int, pcmBytes);
+        QFETCH(QByteArray, pcm);
+        const std::optional<sound::Wave> w = sound::parseWave(bytes);
+        QVERIFY(w.has_value());
         QCOMPARE(w->format.channelCount(), channels);
         QCOMPARE(w->format.sampleRate(), rate);
         QCOMPARE(int(w->format.sampleFormat()), sampleFormat);
-        QCOMPARE(w->pcm.size(), pcmBytes);
-    }
-
-    void widened24BitSamples()
-    {
-        // Little-endian 24-bit 0x030201 and -1 become 0x03020100 and -256.
-        const auto w = sound::parseWave(waveFile({.bits = 24}, QByteArray::fromHex("010203ffffff")));
-        QVERIFY(w.has_value());
-        QCOMPARE(w->pcm, QByteArray::fromHex("0001020300ffffff"));
+        QCOMPARE(w->pcm, pcm);
     }
 
     void unplayableImages_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         const QByteArray pcm = tone16(100);
-        QTest::newRow("nothing") << QByteArray();
         QTest::newRow("RIFX, big-endian") << ("RIFX" + waveFile({}, pcm).mid(4));
         QTest::newRow("not WAVE") << waveFile({}, pcm).replace(8, 4, "AVI ");
         QTest::newRow("no channels") << waveFile({.channels = 0}, pcm);
-        QTest::newRow("nine channels") << waveFile({.channels = 9}, QByteArray(18 * 10, 0));
-        QTest::newRow("rate 500") << waveFile({.rate = 500}, pcm);
         QTest::newRow("rate 4 GHz") << waveFile({.rate = 0xFFFFFFF0u}, pcm);
-        QTest::newRow("12-bit") << waveFile({.bits = 12, .blockAlign = 2}, pcm);
         QTest::newRow("block align wrong") << waveFile({.channels = 2, .blockAlign = 3}, pcm);
         QTest::newRow("A-law") << waveFile({.tag = 6, .bits = 8}, pcm);
-        QTest::newRow("64-bit float") << waveFile({.tag = 3, .bits = 64}, QByteArray(80, 0));
-        QTest::newRow("no sample") << waveFile({}, {});
         QTest::newRow("less than a frame") << waveFile({.channels = 2}, QByteArray(3, 1));
-        QTest::newRow("fmt chunk short") << waveFile({}, pcm).replace(16, 4, QByteArray("\x0e\0\0\0", 4));
-        QTest::newRow("fmt chunk runs past the end") << waveFile({}, pcm, -1, 0).replace(16, 4, "\xff\xff\xff\xff");
-        QTest::newRow("data before fmt only") << QByteArray("RIFF\x10\0\0\0WAVEdata\x04\0\0\0abcd", 24);
+        QTest::newRow("fmt chunk runs past the end") << waveFile({}, pcm).replace(16, 4, "\xff\xff\xff\xff");
     }
     void unplayableImages()
     {
@@ -254,17 +217,14 @@ private slots:
         QVERIFY(!sound::parseWave(bytes).has_value());
     }
 
-    // ---------------------------------------------------------- files given to sndPlaySound
-
+    // Before the module test: none of these may load the sound module.
     void unplayableFiles_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("deviceOutput"); // the real output instead of the recording one
-        const char *names[] = {"missing.wav", "folder.wav", "empty.wav", "header-cut.wav", "no-data.wav", "text.wav",
-                               "noise.wav", "noise-after-riff.wav", "alaw.wav", "pipe.wav", "huge.wav",
-                               "missing-folder/min.wav"};
         for (bool device : {false, true})
-            for (const char *n : names)
+            for (const char *n : {"missing.wav", "folder.wav", "empty.wav", "header-cut.wav", "noise.wav", "pipe.wav",
+                                  "huge.wav", "missing-folder/min.wav"})
                 QTest::addRow("%s%s", n, device ? ", sound device" : "") << QString::fromLatin1(n) << device;
     }
     void unplayableFiles()
@@ -278,78 +238,31 @@ private slots:
         QCOMPARE(fake_.stops, 0);
     }
 
-    void playableFiles_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<int>("pcmBytes");
-        QTest::newRow("short tone") << file("good.wav") << 4410;
-        QTest::newRow("folder with spaces and Cyrillic letters")
-            << QDir::toNativeSeparators(file(QStringLiteral("Звуки с пробелами/wav/мин.wav"))) << 4410;
-    }
-    void playableFiles()
-    {
-        QFETCH(QString, path);
-        QFETCH(int, pcmBytes);
-        sound::setOutputForTesting(&fake_);
-        QVERIFY(timedPlay(path, Flags));
-        QCOMPARE(fake_.played.size(), 1);
-        QCOMPARE(fake_.played[0].pcm.size(), pcmBytes);
-        QCOMPARE(fake_.played[0].durationMs(), 50);
-    }
-
-    // ---------------------------------------------------------- one sound at a time
-
-    void stillPlayingSoundGoesOn()
+    void oneSoundAtATime()
     {
         sound::setOutputForTesting(&fake_);
         QVERIFY(timedPlay(file("good.wav"), Flags));
-        // The first is still sounding: the second is not played, and the
-        // first is not stopped.
+        QCOMPARE(fake_.played.size(), 1);
+        QCOMPARE(fake_.played[0].durationMs(), 50);
+        // NOSTOP while the first still sounds: not played, the first not stopped.
         QVERIFY(!timedPlay(file("good.wav"), Flags));
         QCOMPARE(fake_.played.size(), 1);
         QCOMPARE(fake_.stops, 0);
-        // Once it has finished, the next one plays.
-        fake_.busy = false;
-        QVERIFY(timedPlay(file("good.wav"), Flags));
+        // Without NOSTOP the new one replaces it; an unplayable one leaves it alone.
+        QVERIFY(timedPlay(file("good.wav"), Replace));
         QCOMPARE(fake_.played.size(), 2);
-    }
-
-    void withoutNoStopNewSoundReplaces()
-    {
-        sound::setOutputForTesting(&fake_);
-        QVERIFY(timedPlay(file("good.wav"), Flags));
-        QVERIFY(timedPlay(file(QStringLiteral("Звуки с пробелами/wav/мин.wav")), Replace));
-        QCOMPARE(fake_.played.size(), 2);
-        QVERIFY(fake_.busy);
-        // An unplayable file leaves the sound that plays alone, flags or not.
         QVERIFY(!timedPlay(file("noise.wav"), Replace));
-        QCOMPARE(fake_.stops, 0);
         QVERIFY(fake_.busy);
-    }
-
-    void noPathStopsTheSound()
-    {
-        sound::setOutputForTesting(&fake_);
-        QVERIFY(timedPlay(file("good.wav"), Flags));
+        // No path stops it.
         QVERIFY(timedPlay(QString(), Flags));
         QCOMPARE(fake_.stops, 1);
-        QVERIFY(timedPlay(file("good.wav"), Flags));
-    }
-
-    void noDeviceIsSilence()
-    {
         fake_.available = false;
-        sound::setOutputForTesting(&fake_);
         QVERIFY(!timedPlay(file("good.wav"), Flags));
-        QVERIFY(fake_.played.isEmpty());
     }
-
-    // ---------------------------------------------------------- the sound module
 
     void withoutTheModuleSilence_data()
     {
         QTest::addColumn<QStringList>("dirs");
-        QVERIFY(QDir(dir_.path()).mkpath("no-module"));
         QVERIFY(QDir(dir_.path()).mkpath("not-a-library"));
 #ifdef Q_OS_WIN
         const QString name = QStringLiteral("lunivar_sound.dll");
@@ -358,18 +271,15 @@ private slots:
 #endif
         QVERIFY(writeFile(file("not-a-library/" + name), "\x7f" "ELF, or so it says\n"));
         QTest::newRow("missing folder") << QStringList{file("no-such-folder")};
-        QTest::newRow("folder without the module") << QStringList{file("no-module")};
         QTest::newRow("a file that is not a library") << QStringList{file("not-a-library")};
         QTest::newRow("no folder at all") << QStringList{};
-        QTest::newRow("empty folder name") << QStringList{QString()};
     }
     void withoutTheModuleSilence()
     {
         QFETCH(QStringList, dirs);
         sound::setModuleDirsForTesting(dirs);
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 2; ++i) {
             QVERIFY(!timedPlay(file("good.wav"), Flags));
-            QVERIFY(!timedPlay(file("good.wav"), Replace));
             QVERIFY(timedPlay(QString(), Flags)); // stopping nothing is fine
         }
         expectSoundSystem(false);
@@ -377,38 +287,16 @@ private slots:
 
     void moduleLoadedAtTheFirstSound()
     {
-        // Found through the default folders (this test does not run from the
-        // executable's folder); until then nothing of the sound system is in
-        // the process.
+        // Until the first playable sound nothing of the sound system is in
+        // the process; then a freshly opened device takes it, with or without
+        // a server (that is found out on the sound thread).
         expectSoundSystem(false);
         QVERIFY(!timedPlay(file("noise.wav"), Replace));
         expectSoundSystem(false);
-        // A freshly opened device takes the sound, with or without a server:
-        // whether one is there is found out on the sound thread.
         QVERIFY(timedPlay(file("good.wav"), Replace));
         expectSoundSystem(true);
-        sndPlaySound(QString(), 0);
-    }
-
-    // ---------------------------------------------------------- the real sound device
-
-    void deviceStaysQuickAndQuiet()
-    {
-        // With or without a sound server the calls come back at once; the
-        // answer depends on the machine.
+        QTest::qWait(1000); // lets the sound thread find its device, or none
         for (int i = 0; i < 3; ++i) timedPlay(file("good.wav"), Flags);
-        QTest::qWait(1500); // lets the sound thread find its device, or none
-        for (int i = 0; i < 3; ++i) timedPlay(file("good.wav"), Flags);
-        // A burst of replacing sounds, unplayable ones mixed in.
-        QElapsedTimer t;
-        t.start();
-        for (int i = 0; i < 200; ++i) sndPlaySound(file(i % 3 ? "good.wav" : "noise.wav"), Replace);
-#if defined(__SANITIZE_ADDRESS__)
-        const qint64 limit = 10000; // the sanitizers slow every call down tenfold
-#else
-        const qint64 limit = 1000;
-#endif
-        QVERIFY2(t.elapsed() < limit, qPrintable(QString::number(t.elapsed())));
         sndPlaySound(QString(), 0);
         QTest::qWait(300);
     }
