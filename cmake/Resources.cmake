@@ -6,11 +6,18 @@ set(LUNIVAR_BITMAP_NUMBERS 101 102 104 105 106 107 109 111 112 113 114 115 116 1
 # Sizes of the application icon in the freedesktop icon theme.
 set(LUNIVAR_ICON_SIZES 16 24 32 48 64 128 256)
 set(LUNIVAR_RES_DIR ${PROJECT_SOURCE_DIR}/src/res)
-# Where the executable and its wav folder are installed, under the prefix.
-set(LUNIVAR_INSTALL_PROGRAM_DIR lib/lunivar)
+# Where the executable, its sound module and its wav folder are installed,
+# under the prefix: the package's private folder for programs.
+set(LUNIVAR_INSTALL_PROGRAM_DIR libexec/lunivar)
 
-# Reverse-DNS name of the program on the desktop (desktop entry, metainfo).
-set(LUNIVAR_APP_ID org.example.lunivar)
+# The program's one name on the desktop: the desktop entry's file name, the
+# metainfo id, the icon, the Wayland app id.
+set(LUNIVAR_APP_ID org.lunivar.Lunivar)
+# The font packages the window draws with: its texts, and the zodiac symbols
+# of the glyph box where the symbol font of the layout is not installed.
+set(LUNIVAR_FONT_PACKAGES "fonts-liberation2, fonts-dejavu-core")
+# The window's X11 class (WM_CLASS), which the desktop entry names too.
+set(LUNIVAR_WM_CLASS Lunivar)
 set(LUNIVAR_MAKER "Lunivar developers")
 set(LUNIVAR_MAIL "team@lunivar.example.org")
 

@@ -3,7 +3,7 @@
 # tests need. Does nothing when all of it is already there.
 set -e
 PKGS="cmake g++ make ninja-build pkg-config
-qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-wayland libqt6svg6
+qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libpulse-dev qt6-wayland libqt6svg6
 qt6-qpa-plugins libgl-dev libxkbcommon-dev
 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
@@ -11,8 +11,8 @@ dbus dbus-x11 at-spi2-core libatk-adaptor qt6-gtk-platformtheme
 python3 python3-dogtail python3-pyatspi python3-xlib python3-gi gir1.2-atspi-2.0
 pulseaudio pulseaudio-utils sox
 weston
-fonts-dejavu-core fonts-symbola
-binutils-mingw-w64-i686 desktop-file-utils appstream dpkg-dev file
+fonts-dejavu-core fonts-liberation2
+binutils-mingw-w64-i686 lintian desktop-file-utils appstream dpkg-dev file
 locales libclang-rt-14-dev clang-14 valgrind
 openbox"
 missing=""

@@ -106,9 +106,25 @@ bool onWayland() { return platformName().startsWith(QLatin1String("wayland")); }
 
 namespace {
 const char noDisplayLine[] = "lunivar: cannot open the display; is DISPLAY or WAYLAND_DISPLAY set?\n";
+const char displayGoneLine[] = "lunivar: the connection to the display was lost; ending\n";
 QtMessageHandler previousHandler = nullptr;
 bool starting = true;
 int savedStderr = -1; // the user's stderr while the platform starts
+
+// The program itself never leaves through exit(): App::End and the end of
+// the event loop leave with _exit(). Only the platform calls exit(), when the
+// connection to the display is lost; the windows must not be torn down then
+// (their destructors would talk to a display that is gone).
+void displayGone(bool leave) {
+    static bool told = false;
+    if (!told) {
+        told = true;
+        const ssize_t ignored = ::write(2, displayGoneLine, sizeof displayGoneLine - 1);
+        (void)ignored;
+    }
+    if (leave) ::_exit(1);
+}
+void leaveThroughExit() { displayGone(true); }
 
 void startupMessages(QtMsgType type, const QMessageLogContext &ctx, const QString &msg) {
     if (type == QtFatalMsg && starting) {
@@ -121,8 +137,15 @@ void startupMessages(QtMsgType type, const QMessageLogContext &ctx, const QStrin
     if (ctx.category && (QByteArray(ctx.category).startsWith("qt.qpa") || QByteArray(ctx.category).startsWith("qt.multimedia")))
         return;
     if (starting || msg.startsWith(QLatin1String("QStandardPaths:"))) return;
+    // The display went away (a logout, a compositor that died): say so in
+    // one line; the platform ends the process next.
+    if (msg.contains(QLatin1String("connection broke")) || msg.contains(QLatin1String("connection experienced"))) {
+        displayGone(false);
+        return;
+    }
     if (previousHandler) previousHandler(type, ctx, msg);
 }
+
 
 bool displayLooksAvailable() {
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
@@ -143,7 +166,7 @@ Application::Application(int &argc, char **argv) : d(new Impl) {
     previousHandler = qInstallMessageHandler(startupMessages);
     QApplication::setApplicationName(QStringLiteral(LUNIVAR_TITLE));
     QApplication::setApplicationVersion(QStringLiteral(LUNIVAR_VERSION_STRING));
-    QGuiApplication::setDesktopFileName(QStringLiteral("lunivar"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(LUNIVAR_APP_ID));
     // Libraries below Qt print to stderr directly while the display is
     // opened; keep that from the user and tell in one line if it fails.
     std::fflush(stderr);
@@ -161,8 +184,8 @@ Application::Application(int &argc, char **argv) : d(new Impl) {
     }
     QApplication::setQuitOnLastWindowClosed(false);
     if (QStyle *s = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(s);
-    QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"));
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
+    QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
     QApplication::setFont(defaultFont());
     installAccessibility();
 }
@@ -172,6 +195,13 @@ Application::~Application() {
     delete d;
 }
 
-int Application::exec() { return d->app->exec(); }
+int Application::exec() {
+    // The connection to the display is watched by the event loop, and lost there.
+    std::atexit(leaveThroughExit);
+    const int status = d->app->exec();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::_exit(status);
+}
 
 } // namespace ui

@@ -238,9 +238,9 @@ TextBox::TextBox(Form &form, Control *container, const ControlDef &def)
     QFont f = fontFor(def.font);
     if (def.font.charset == 2 && !fontInstalled(def.font.face)) {
         // A symbol font that is not installed: show the symbols its letters
-        // stand for, in a font that has them.
+        // stand for, in the font the package brings for them.
         mapSymbols_ = true;
-        f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Symbola"), QStringLiteral("Noto Sans Symbols")});
+        f.setFamily(QStringLiteral("DejaVu Sans"));
     }
     w->setFont(f);
     w->setReadOnly(def.locked);

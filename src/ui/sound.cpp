@@ -115,17 +115,10 @@ std::optional<Wave> readWave(const QString &path) {
 
 namespace {
 
-// The module is looked for beside the executable (where it is installed), and
-// then in the build tree's program folder, for programs that run from
-// elsewhere in the tree, as the tests do.
-QStringList defaultModuleDirs() {
-    QStringList dirs{App::Path()};
-#ifdef LUNIVAR_SOUND_MODULE_DIR
-    const QString built = QString::fromUtf8(LUNIVAR_SOUND_MODULE_DIR);
-    if (!dirs.contains(built)) dirs << built;
-#endif
-    return dirs;
-}
+// The module is looked for beside the executable, as its real path names it,
+// and nowhere else: not in the current folder, not where the environment
+// points, not where the program was built.
+QStringList defaultModuleDirs() { return {App::Path()}; }
 
 std::optional<QStringList> moduleDirs;
 Output *device = nullptr;
@@ -138,7 +131,8 @@ Output *testOutput = nullptr;
 Output *loadDevice() {
     for (const QString &dir : moduleDirs ? *moduleDirs : defaultModuleDirs()) {
         if (dir.isEmpty()) continue;
-        QLibrary lib(QDir(dir).filePath(QStringLiteral("lunivar_sound")));
+        if (!QDir::isAbsolutePath(dir)) continue;
+        QLibrary lib(QDir(dir).filePath(QStringLiteral("liblunivar_sound.so")));
         if (!lib.load()) continue;
         const auto create = reinterpret_cast<ModuleCreate>(lib.resolve(ModuleEntryPoint));
         if (Output *out = create ? create(ModuleInterfaceVersion) : nullptr) return out;

@@ -15,6 +15,9 @@
 #include <QThread>
 #include <QTimer>
 
+#include <pulse/context.h>
+#include <pulse/mainloop.h>
+
 #include <atomic>
 #include <cstring>
 #include <memory>
@@ -53,11 +56,36 @@ void quietSoundMessages(QtMsgType type, const QMessageLogContext &ctx, const QSt
     if (previousHandler) previousHandler(type, ctx, msg);
 }
 
+// Whether a sound server answers now. Qt connects to the server once, at its
+// first use, and never again if that fails: a program started before its
+// sound server would stay silent to its end. So Qt is not asked until a
+// server answers here, which is asked afresh for each sound until one does.
+bool serverAnswers() {
+    pa_mainloop *loop = pa_mainloop_new();
+    if (!loop) return false;
+    pa_context *context = pa_context_new(pa_mainloop_get_api(loop), "Lunivar");
+    bool ready = false;
+    if (context && pa_context_connect(context, nullptr, PA_CONTEXT_NOFLAGS, nullptr) >= 0) {
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            const pa_context_state_t state = pa_context_get_state(context);
+            ready = state == PA_CONTEXT_READY;
+            if (ready || !PA_CONTEXT_IS_GOOD(state) || waited.elapsed() > 2000) break;
+            if (pa_mainloop_prepare(loop, 100'000) < 0 || pa_mainloop_poll(loop) < 0 || pa_mainloop_dispatch(loop) < 0)
+                break;
+        }
+        pa_context_disconnect(context);
+    }
+    if (context) pa_context_unref(context);
+    pa_mainloop_free(loop);
+    return ready;
+}
+
 // What the user-interface thread and the sound thread both look at.
 struct Shared {
     std::atomic<quint64> latest{0};   // number of the last sound asked for, or of a stop
     std::atomic<quint64> sounding{0}; // number of the sound not finished yet, or 0
-    std::atomic<bool> noDevice{false};
 };
 
 // Lives on the sound thread; owns the sink of the sound that plays.
@@ -74,9 +102,13 @@ public:
     void start(const Wave &wave, quint64 id) {
         if (id != s_->latest.load()) return; // a later sound or a stop came meanwhile
         release();
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (!serverFound_) {
+            serverFound_ = serverAnswers();
+            qCDebug(lcSound) << "sound server" << (serverFound_ ? "answers" : "does not answer");
+        }
+        const QAudioDevice device = serverFound_ ? QMediaDevices::defaultAudioOutput() : QAudioDevice();
         if (device.isNull()) {
-            s_->noDevice = true;
+            // No sound server now: this sound is silent; the next one asks again.
             done(id);
             return;
         }
@@ -147,6 +179,7 @@ private:
     }
 
     std::shared_ptr<Shared> s_;
+    bool serverFound_ = false;
     QAudioSink *sink_ = nullptr;
     quint64 playing_ = 0;
     qint64 lengthMs_ = 0;
@@ -171,7 +204,6 @@ public:
     }
 
     bool play(Wave wave) override {
-        if (s_->noDevice) return false;
         const quint64 id = ++s_->latest;
         s_->sounding = id;
         QMetaObject::invokeMethod(player_, [p = player_, w = std::move(wave), id] { p->start(w, id); },

@@ -15,9 +15,11 @@ namespace ui {
 QColor qcolor(Color c) { return QColor(int(c & 0xFF), int(c >> 8 & 0xFF), int(c >> 16 & 0xFF)); }
 
 QFont defaultFont() {
-    // An 8-point sans that every Debian desktop has; its rows are 13 pixels
-    // high at 96 dots per inch, the row height the layouts are drawn for.
-    QFont f(QStringLiteral("DejaVu Sans"));
+    // The layouts are drawn for the 8-point dialog font of the original
+    // platform: 13-pixel rows, and texts as wide as Arial's at 11 pixels.
+    // Liberation Sans has Arial's widths; with full hinting its rows are 12
+    // pixels high, and the widest field text takes 148 of 177 pixels.
+    QFont f(QStringLiteral("Liberation Sans"));
     f.setPixelSize(11);
     f.setHintingPreference(QFont::PreferFullHinting);
     return f;

@@ -9,7 +9,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from lunivar_e2e import Session, check  # noqa: E402
+from lunivar_e2e import Session, check, wait_until  # noqa: E402
 
 CHECK_BUTTON = (8 + 60, 120 + 10)
 MONTHS = {
@@ -36,6 +36,63 @@ def no_display(s):
             check(p.returncode == 1, "exit status %d" % p.returncode)
             check(len(lines) == 1 and "display" in lines[0], "stderr %r" % lines)
             check(p.stdout == b"", "stdout %r" % p.stdout)
+
+
+def display_gone(s):
+    with s.results.case("the X server goes away under the running program: one line, status 1"):
+        xvfb = subprocess.Popen(["Xvfb", ":96", "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        env = dict(s.env, DISPLAY=":96", QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        try:
+            wait_until(lambda: subprocess.run(["xdpyinfo"], env=env, capture_output=True).returncode == 0, 10, 0.05,
+                       "the X server")
+            p = subprocess.Popen([s.exe], env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            wait_until(lambda: subprocess.run(["xdotool", "search", "--name", "^Lunivar 5.3$"], env=env,
+                                              capture_output=True).stdout.strip(), 20, 0.05, "the main window")
+            xvfb.kill()
+            out, err = p.communicate(timeout=10)
+        finally:
+            xvfb.kill()
+            xvfb.wait()
+        lines = err.decode(errors="replace").splitlines()
+        check(p.returncode == 1, "exit status %d" % p.returncode)
+        check(len(lines) == 1 and "display" in lines[0], "stderr %r" % lines)
+
+
+def sound_module_beside_program_only(s):
+    """A copy of the program without its sound module, started from a folder
+    holding one and with LD_LIBRARY_PATH naming another: after a click no
+    sound module is mapped. With a corrupt module beside it, it goes on."""
+    module = os.path.join(os.path.dirname(s.exe), "liblunivar_sound.so")
+    folder = os.path.join(s.tmp, "bare")
+    planted = [os.path.join(s.tmp, "cwd"), os.path.join(s.tmp, "libpath")]
+    for d in [folder] + planted:
+        os.makedirs(d)
+    for d in planted:
+        shutil.copy2(module, d)
+    exe = os.path.join(folder, "lunivar")
+    shutil.copy2(s.exe, exe)
+    shutil.copytree(os.path.join(os.path.dirname(s.exe), "wav"), os.path.join(folder, "wav"))
+
+    def mapped_modules():
+        with open("/proc/%d/maps" % s.program.pid) as f:
+            return sorted({l.split()[-1] for l in f if "lunivar_sound" in l})
+
+    with s.results.case("the sound module is looked for beside the program only"):
+        env = {"LD_LIBRARY_PATH": planted[1]}
+        w = s.start_program(env, wrapper=["sh", "-c", 'cd "$0" && exec "$1"', planted[0]], exe=exe)
+        s.click_in(w, *CHECK_BUTTON, settle=0.5)
+        check(s.alive(), "the program ended")
+        check(mapped_modules() == [], "modules loaded: %r" % mapped_modules())
+        s.stop_program()
+    with s.results.case("a corrupt sound module beside the program: silence, the program goes on"):
+        with open(os.path.join(folder, "liblunivar_sound.so"), "wb") as f:
+            f.write(os.urandom(4096))
+        w = s.start_program(exe=exe)
+        s.click_in(w, *CHECK_BUTTON, settle=0.5)
+        names, fields = months_and_lookup(s, w)
+        check(s.alive() and fields[0] == "Козеог", "fields %r" % fields)
+        s.stop_program()
 
 
 def months_and_lookup(s, w):
@@ -126,6 +183,8 @@ def odd_folder(s):
 def main():
     with Session.from_args("env", timeout=170) as s:
         no_display(s)
+        display_gone(s)
+        sound_module_beside_program_only(s)
         locales(s)
         read_only(s)
         odd_folder(s)

@@ -290,6 +290,7 @@ private slots:
         // Until the first playable sound nothing of the sound system is in
         // the process; then a freshly opened device takes it, with or without
         // a server (that is found out on the sound thread).
+        sound::setModuleDirsForTesting(QStringList{QStringLiteral(LUNIVAR_BIN_DIR)});
         expectSoundSystem(false);
         QVERIFY(!timedPlay(file("noise.wav"), Replace));
         expectSoundSystem(false);
