@@ -28,7 +28,7 @@ test-asan: deps
 	ctest --preset asan -j2 -LE nosan
 
 bench: build
-	sh tests/bench/run.sh
+	sh bench/run.sh
 
 clean:
 	rm -rf build build-asan

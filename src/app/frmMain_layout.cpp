@@ -17,7 +17,7 @@ FormDef makeLayout() {
     f.picture = QStringLiteral(":/layout/back.bmp");
     f.startUp = StartUpPosition::CenterScreen;
     f.showInTaskbar = true;
-    f.icon = QStringLiteral(":/icon/lunivar-%1.png");
+    f.icon = QStringLiteral(":/icon/lunivar.ico");
 
     const Color lightGrey = rgb(224, 224, 224), silver = rgb(192, 192, 192), grey = rgb(128, 128, 128);
     const FontDef wingdings{QStringLiteral("Wingdings"), 15.75, 400, 2};

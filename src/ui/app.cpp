@@ -184,8 +184,6 @@ Application::Application(int &argc, char **argv) : d(new Impl) {
     }
     QApplication::setQuitOnLastWindowClosed(false);
     if (QStyle *s = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(s);
-    QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"));
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
     QApplication::setFont(defaultFont());
     installAccessibility();
 }

@@ -228,7 +228,8 @@ void Label::autoSize() {
 
 namespace {
 bool fontInstalled(const QString &face) {
-    return QFontDatabase::families().contains(face, Qt::CaseInsensitive);
+    // Not families(): that reads every family's styles from the system.
+    return QFontDatabase::hasFamily(face);
 }
 } // namespace
 
@@ -242,7 +243,9 @@ TextBox::TextBox(Form &form, Control *container, const ControlDef &def)
         mapSymbols_ = true;
         f.setFamily(QStringLiteral("DejaVu Sans"));
     }
-    w->setFont(f);
+    // An empty box draws no letter: a font of its own is only looked up
+    // when it first shows some text (the start of the program is the faster).
+    font_ = f;
     w->setReadOnly(def.locked);
     // What the user types is the box's text.
     QObject::connect(w, &QLineEdit::textEdited, w, [this](const QString &t) {
@@ -265,6 +268,7 @@ QString TextBox::displayText() const {
 
 void TextBox::setText(const QString &text) {
     text_ = text;
+    if (!text.isEmpty() && widget_->font() != font_) widget_->setFont(font_);
     static_cast<TextWidget *>(widget_)->setText(displayText());
     static_cast<TextWidget *>(widget_)->setCursorPosition(0);
 }

@@ -6,6 +6,7 @@
 #include "picture.h"
 #include "types.h"
 
+#include <QFont>
 #include <QImage>
 #include <QString>
 #include <cstdint>
@@ -174,6 +175,7 @@ public:
 private:
     QString text_;
     bool mapSymbols_ = false;
+    QFont font_;
 };
 
 class ListBox : public Control {

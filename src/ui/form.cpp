@@ -1,5 +1,6 @@
 #include "form.h"
 
+#include "image.h"
 #include "app_p.h"
 #include "picture.h"
 #include "testing_p.h"
@@ -9,6 +10,9 @@
 #include <QApplication>
 #include <QCursor>
 #include <QEventLoop>
+#include <QFile>
+#include <QIcon>
+#include <QPixmap>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QRegularExpression>
@@ -68,27 +72,23 @@ Form::Form(const FormDef &def) : def_(def), back_(def.backColor == colorUnset ? 
     pal.setColor(QPalette::Window, qcolor(back_));
     widget_->setPalette(pal);
     if (!def.icon.isEmpty()) {
-        // "%1" in the icon's path stands for each size the program carries.
-        QIcon icon;
-        if (def.icon.contains(QLatin1String("%1"))) {
-            // The sizes taskbars and switchers ask a window for; the larger
-            // ones belong to the icon theme and would only slow the start.
-            for (int size : {16, 32, 48}) icon.addFile(def.icon.arg(size), QSize(size, size));
-        } else {
-            icon.addFile(def.icon);
-        }
-        widget_->setWindowIcon(icon);
+        // The window's icon: the 32 x 32 image of the program's icon file.
+        QFile f(def.icon);
+        const QByteArray bytes = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        if (const auto img = decodeIco(std::span(reinterpret_cast<const std::uint8_t *>(bytes.constData()),
+                                                 std::size_t(bytes.size())), 32))
+            widget_->setWindowIcon(QIcon(QPixmap::fromImage(toQImage(*img))));
     }
     const int fw = def.frameWidth;
     widthTw_ = (def.clientWidth / Screen::TwipsPerPixelX() + 2 * fw) * Screen::TwipsPerPixelX();
     heightTw_ = (def.clientHeight / Screen::TwipsPerPixelY() + 2 * fw) * Screen::TwipsPerPixelY();
     applyPxSize(roundPx(widthTw_ / Screen::TwipsPerPixelX()), roundPx(heightTw_ / Screen::TwipsPerPixelY()));
     if (!def.picture.isEmpty()) {
-        QImage pic(def.picture);
-        widget_->background = withoutColourKey(pic.convertToFormat(QImage::Format_RGB32), qcolor(back_));
+        const QImage pic = readBitmap(def.picture);
+        widget_->background = withoutColourKey(pic, qcolor(back_));
         QString hiPath = def.picture;
         hiPath.replace(QRegularExpression(QStringLiteral("\\.[a-z]+$")), QStringLiteral("@2x.png"));
-        QImage hi(hiPath);
+        const QImage hi = qApp->devicePixelRatio() >= 1.5 ? QImage(hiPath) : QImage();
         if (!hi.isNull() && hi.size() == pic.size() * 2)
             widget_->background2x = withoutColourKey(hi.convertToFormat(QImage::Format_RGB32), qcolor(back_));
     }

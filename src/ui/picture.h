@@ -23,6 +23,12 @@ private:
     int id_ = 0;
 };
 
+struct Image;
+QImage toQImage(const Image &img);
+// A BMP file of the program's resources (or any file) as RGB32; null when it
+// is not one.
+QImage readBitmap(const QString &path);
+
 // Loads bitmap `id` of the executable's resources. A number that is not there
 // gives a null picture.
 Picture LoadResPicture(int id, int format);

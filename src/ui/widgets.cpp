@@ -27,7 +27,11 @@ QFont defaultFont() {
 
 QFont fontFor(const FontDef &def) {
     QFont f = defaultFont();
-    if (!def.face.isEmpty()) f.setFamily(def.face);
+    // The dialog faces of the original platform are drawn with the default
+    // face, named directly: a face that is not installed costs a search
+    // through every font for a stand-in.
+    const bool dialogFace = def.face == QLatin1String("Tahoma") || def.face == QLatin1String("MS Sans Serif");
+    if (!def.face.isEmpty() && !dialogFace) f.setFamily(def.face);
     if (def.points > 0) f.setPixelSize(int(def.points * 96.0 / 72.0 + 0.5));
     f.setWeight(QFont::Weight(def.weight));
     return f;

@@ -65,7 +65,7 @@ void TestPictures::icoStructure()
 void TestPictures::themeIcons()
 {
     for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-        const QImage img = QImage(QStringLiteral(":/icon/lunivar-%1.png").arg(size)).convertToFormat(QImage::Format_ARGB32);
+        const QImage img = QImage(QStringLiteral(LUNIVAR_RES_DIR "/icon/lunivar-%1.png").arg(size)).convertToFormat(QImage::Format_ARGB32);
         QCOMPARE(img.size(), QSize(size, size));
         // A rounded square: the corners cut off, the edges' middles not.
         QVERIFY(qAlpha(img.pixel(0, 0)) < 128 && qAlpha(img.pixel(size / 2, 0)) > 200);

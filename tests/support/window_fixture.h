@@ -78,7 +78,7 @@ inline QImage bitmap(int id)
     static std::map<int, QImage> decoded;
     auto it = decoded.find(id);
     if (it == decoded.end())
-        it = decoded.emplace(id, QImage(QStringLiteral(":/bmp/%1.bmp").arg(id)).convertToFormat(QImage::Format_RGB32)).first;
+        it = decoded.emplace(id, ui::readBitmap(QStringLiteral(":/bmp/%1.bmp").arg(id))).first;
     return it->second;
 }
 

@@ -2,21 +2,24 @@
 # The program's benchmarks, printed as one table (not a test; `make bench`):
 #   - instructions per pointer move over a push button and over the free
 #     area, with the decoded bitmaps kept and decoded afresh (callgrind);
-#   - start-up to the first painted frame under Xvfb, peak resident memory and
-#     CPU time while idle, side by side with a minimal frameless Qt window of
-#     the same size, with and without a line of text.
+#   - start-up to the first painted frame on a bare Xvfb (no window manager,
+#     a session bus and an accessibility bus as a desktop has), peak resident
+#     memory and CPU time while idle, side by side with a minimal frameless Qt
+#     window of the same size, with and without a line of text; the program
+#     and the window with text once more with the accessibility bridge forced
+#     on. The programs take turns, run after run.
 # Settings from the environment: BUILD_DIR (build), RUNS (10), IDLE_RUNS (3),
 # IDLE_SECONDS (10), MOVES (100).
 set -e
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build}
-RUNS=${RUNS:-10}
+RUNS=${RUNS:-15}
 IDLE_RUNS=${IDLE_RUNS:-3}
 IDLE_SECONDS=${IDLE_SECONDS:-10}
 MOVES=${MOVES:-100}
 PYTHON=/usr/bin/python3
 [ -x "$PYTHON" ] || PYTHON=python3
-BENCH=tests/bench
+BENCH=bench
 
 if [ ! -f "$BUILD_DIR/build.ninja" ]; then
     if [ "$BUILD_DIR" = build ]; then cmake --preset default
@@ -25,9 +28,9 @@ fi
 cmake --build "$BUILD_DIR" -j2 --target lunivar lunivar_bench_move lunivar_minimal_window
 
 work=$(mktemp -d)
-xvfb_pid=""
+xvfb_pid="" bus_pid="" atspi_pid=""
 cleanup() {
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    for p in $atspi_pid $bus_pid $xvfb_pid; do kill "$p" 2>/dev/null || true; done
     rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
@@ -51,12 +54,24 @@ while [ ! -s "$work/display" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); do
 [ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.err"; exit 1; }
 DISPLAY=:$(cat "$work/display")
 export DISPLAY
-# The same environment for every program: no desktop session around them.
-env -u DBUS_SESSION_BUS_ADDRESS -u WAYLAND_DISPLAY -u QT_SCALE_FACTOR \
+# A session bus and an accessibility bus of the benchmark's own, as a desktop
+# session has them; nothing else of a desktop.
+mkdir -m 700 "$work/run"
+export XDG_RUNTIME_DIR="$work/run" HOME="$work"
+dbus-daemon --session --fork --print-address=1 --print-pid=1 >"$work/bus"
+DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p "$work/bus"); bus_pid=$(sed -n 2p "$work/bus")
+export DBUS_SESSION_BUS_ADDRESS
+/usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+atspi_pid=$!
+sleep 0.5
+bridge="env QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"
+env -u WAYLAND_DISPLAY -u QT_SCALE_FACTOR -u QT_LINUX_ACCESSIBILITY_ALWAYS_ON \
     "$PYTHON" "$BENCH/firstframe.py" --runs "$RUNS" --idle-runs "$IDLE_RUNS" --idle "$IDLE_SECONDS" \
     "lunivar=$BUILD_DIR/bin/lunivar" \
     "minimal=$BUILD_DIR/bench/lunivar_minimal_window" \
-    "minimal+text=$BUILD_DIR/bench/lunivar_minimal_window --text" >"$work/startup.log"
+    "minimal+text=$BUILD_DIR/bench/lunivar_minimal_window --text" \
+    "lunivar+a11y=$bridge $BUILD_DIR/bin/lunivar" \
+    "minimal+text+a11y=$bridge $BUILD_DIR/bench/lunivar_minimal_window --text" >"$work/startup.log"
 
 "$PYTHON" "$BENCH/report.py" "$MOVES" "$prefix" "$work/move.log" "$work/startup.log"
 if [ -n "$KEEP" ]; then mkdir -p "$KEEP" && cp "$work"/*.log "$KEEP"/; fi

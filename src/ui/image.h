@@ -1,0 +1,32 @@
+#pragma once
+// Pictures as the toolkit keeps them: plain pixels, whatever the platform.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace ui {
+
+// Top row first; each pixel 0xAARRGGBB.
+struct Image {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> px;
+
+    Image() = default;
+    Image(int w, int h, std::uint32_t fill = 0xFF000000u) : width(w), height(h), px(std::size_t(w) * std::size_t(h), fill) {}
+    bool empty() const { return px.empty(); }
+    std::uint32_t at(int x, int y) const { return px[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
+    std::uint32_t &at(int x, int y) { return px[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
+};
+
+// A Windows bitmap: a BMP file, or the packed bitmap (header, colour table,
+// pixels) a bitmap resource holds. 1, 4, 8, 16 (5-5-5 or with bit fields),
+// 24 and 32 bits per pixel, uncompressed, bottom-up or top-down. Nothing for
+// anything else.
+std::optional<Image> decodeBmp(std::span<const std::uint8_t> file);
+std::optional<Image> decodeDib(std::span<const std::uint8_t> dib);
+
+// The image of the given width from an icon file, with its mask as alpha.
+std::optional<Image> decodeIco(std::span<const std::uint8_t> file, int width);
+
+} // namespace ui
