@@ -97,7 +97,7 @@ function(lunivar_install_program)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     # Found libraries are added to this; the X11 platform plugin is not one,
     # nor are the fonts the window draws its texts and the zodiac symbols with.
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, ${LUNIVAR_FONT_PACKAGES}")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, ${LUNIVAR_QT_TRANSLATIONS_PACKAGE}, ${LUNIVAR_FONT_PACKAGES}")
     # The clicks are played through a PulseAudio server (or PipeWire's).
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
     set(CPACK_STRIP_FILES ON)

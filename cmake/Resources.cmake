@@ -16,6 +16,8 @@ set(LUNIVAR_APP_ID org.lunivar.Lunivar)
 # The font packages the window draws with: its texts, and the zodiac symbols
 # of the glyph box where the symbol font of the layout is not installed.
 set(LUNIVAR_FONT_PACKAGES "fonts-liberation2, fonts-dejavu-core")
+# Qt's own texts (a field's context menu) in the user's language.
+set(LUNIVAR_QT_TRANSLATIONS_PACKAGE qt6-translations-l10n)
 # The window's X11 class (WM_CLASS), which the desktop entry names too.
 set(LUNIVAR_WM_CLASS Lunivar)
 set(LUNIVAR_MAKER "Lunivar developers")

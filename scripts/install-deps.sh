@@ -4,9 +4,9 @@
 set -e
 PKGS="cmake g++ make ninja-build pkg-config
 qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libpulse-dev qt6-wayland libqt6svg6
-qt6-qpa-plugins libgl-dev libxkbcommon-dev
+qt6-qpa-plugins qt6-translations-l10n libgl-dev libxkbcommon-dev
 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
+xvfb xauth x11-utils x11-xserver-utils xdotool xclip imagemagick
 dbus dbus-x11 at-spi2-core libatk-adaptor qt6-gtk-platformtheme
 python3 python3-dogtail python3-pyatspi python3-xlib python3-gi gir1.2-atspi-2.0
 pulseaudio pulseaudio-utils sox

@@ -18,6 +18,9 @@ FormDef makeLayout() {
     f.picture = QStringLiteral(":/layout/about.bmp");
     f.startUp = StartUpPosition::CenterOwner;
     f.showInTaskbar = false;
+    // Enter and Escape both close the window, as its OK button does.
+    f.defaultButton = QStringLiteral("pctButton");
+    f.cancelButton = QStringLiteral("pctButton");
     f.controls = {
         {.name = "pctButton", .kind = Kind::PictureBox, .left = 1440, .top = 2040, .width = 1575, .height = 315,
          .tabIndex = 0, .backColor = rgb(224, 224, 224), .scaleMode = ScaleMode::Pixels, .autoRedraw = true},

@@ -9,9 +9,14 @@
 #include <QApplication>
 #include <QFont>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QLocale>
+#include <QPalette>
 #include <QMessageBox>
 #include <QStyleFactory>
+#include <QTranslator>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -147,6 +152,46 @@ void startupMessages(QtMsgType type, const QMessageLogContext &ctx, const QStrin
 }
 
 
+// A scale factor variable of Qt ("1.5", or per screen "1.5;2" and
+// "DP-1=1.75;HDMI-1=1") with every factor made a whole number, at least 1.
+void wholeScaleFactors(const char *name) {
+    const QByteArray value = qgetenv(name);
+    if (value.isEmpty()) return;
+    QList<QByteArray> parts = value.split(';');
+    for (QByteArray &part : parts) {
+        const qsizetype eq = part.lastIndexOf('=');
+        bool ok = false;
+        const double factor = part.mid(eq + 1).toDouble(&ok);
+        if (ok && factor > 0) part = part.left(eq + 1) + QByteArray::number(std::max(1.0, std::round(factor)));
+    }
+    qputenv(name, parts.join(';'));
+}
+
+// The light palette the skin is drawn for, every role of it, so that none
+// comes from the desktop's theme: role, then its colour when enabled and
+// when disabled.
+QPalette skinPalette() {
+    static const struct { QPalette::ColorRole role; QRgb normal, disabled; } roles[] = {
+        {QPalette::WindowText, 0x000000, 0xbebebe}, {QPalette::Button, 0xefefef, 0xefefef},
+        {QPalette::Light, 0xffffff, 0xffffff},      {QPalette::Midlight, 0xcacaca, 0xcacaca},
+        {QPalette::Dark, 0x9f9f9f, 0xbebebe},       {QPalette::Mid, 0xb8b8b8, 0xb8b8b8},
+        {QPalette::Text, 0x000000, 0xbebebe},       {QPalette::BrightText, 0xffffff, 0xffffff},
+        {QPalette::ButtonText, 0x000000, 0xbebebe}, {QPalette::Base, 0xffffff, 0xefefef},
+        {QPalette::Window, 0xefefef, 0xefefef},     {QPalette::Shadow, 0x767676, 0xb1b1b1},
+        {QPalette::Highlight, 0x308cc6, 0x919191},  {QPalette::HighlightedText, 0xffffff, 0xffffff},
+        {QPalette::Link, 0x0000ff, 0x0000ff},       {QPalette::LinkVisited, 0xff00ff, 0xff00ff},
+        {QPalette::AlternateBase, 0xf7f7f7, 0xf7f7f7}, {QPalette::ToolTipBase, 0xffffdc, 0xffffdc},
+        {QPalette::ToolTipText, 0x000000, 0x000000}, {QPalette::PlaceholderText, 0x808080, 0xbebebe},
+    };
+    QPalette p;
+    for (const auto &r : roles) {
+        p.setColor(QPalette::Active, r.role, QColor(r.normal));
+        p.setColor(QPalette::Inactive, r.role, QColor(r.normal));
+        p.setColor(QPalette::Disabled, r.role, QColor(r.disabled));
+    }
+    return p;
+}
+
 bool displayLooksAvailable() {
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland")) return true;
@@ -167,6 +212,14 @@ Application::Application(int &argc, char **argv) : d(new Impl) {
     QApplication::setApplicationName(QStringLiteral(LUNIVAR_TITLE));
     QApplication::setApplicationVersion(QStringLiteral(LUNIVAR_VERSION_STRING));
     QGuiApplication::setDesktopFileName(QStringLiteral(LUNIVAR_APP_ID));
+    // The skin is drawn pixel for pixel: on a screen scaled by 1.25, 1.5 or
+    // 1.75 it is shown at the nearest whole scale, with even stripes and the
+    // bitmaps on the outline, rather than blurred. The scale the desktop
+    // derives from the screen is rounded by Qt; the one it sets for Qt
+    // programs in the environment is rounded here, before Qt reads it.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
+    wholeScaleFactors("QT_SCALE_FACTOR");
+    wholeScaleFactors("QT_SCREEN_SCALE_FACTORS");
     // Libraries below Qt print to stderr directly while the display is
     // opened; keep that from the user and tell in one line if it fails.
     std::fflush(stderr);
@@ -184,7 +237,15 @@ Application::Application(int &argc, char **argv) : d(new Impl) {
     }
     QApplication::setQuitOnLastWindowClosed(false);
     if (QStyle *s = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(s);
+    // The skin is drawn for one palette, whatever the desktop's theme: white
+    // fields and lists, black text, a blue selection.
+    QApplication::setPalette(skinPalette());
     QApplication::setFont(defaultFont());
+    // The toolkit's own texts (a field's context menu) in the user's language.
+    auto *translator = new QTranslator(d->app);
+    if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
     installAccessibility();
 }
 

@@ -137,6 +137,19 @@ void Form::build() {
     // Stacking: earlier entries of the table lie above later ones.
     for (auto it = def_.controls.rbegin(); it != def_.controls.rend(); ++it)
         if (auto *c = find(it->name, it->index)) c->widget()->raise();
+    // Enter and Escape click the window's default and cancel buttons.
+    for (const auto &[name, keys] : {std::pair{def_.defaultButton, std::vector<int>{Qt::Key_Return, Qt::Key_Enter}},
+                                     std::pair{def_.cancelButton, std::vector<int>{Qt::Key_Escape}}}) {
+        Control *c = name.isEmpty() ? nullptr : find(name);
+        for (int key : keys) {
+            if (!c) break;
+            auto *sc = new QShortcut(QKeySequence(key), widget_);
+            sc->setContext(Qt::WindowShortcut);
+            QObject::connect(sc, &QShortcut::activated, widget_, [c] {
+                if (c->Click) c->Click();
+            });
+        }
+    }
     // Access keys of labels click them.
     for (auto &c : controls_) {
         if (auto *l = dynamic_cast<Label *>(c.get())) {
@@ -274,6 +287,8 @@ void Form::Unload(std::int16_t unloadMode) {
     if (cancel) return;
     loaded_ = false;
     unloaded_ = true;
+    // The window's global reference lets go of it: the next use makes a new one.
+    if (auto dropped = std::move(onUnloaded_)) dropped();
     // Hidden while still modal, so that the windows it blocked take input again.
     widget_->hide();
     widget_->setWindowModality(Qt::NonModal);
@@ -310,7 +325,10 @@ void Form::setTop(float twips) {
 
 void Form::applyPxSize(int w, int h) {
     widget_->applying = true;
-    widget_->resize(std::max(1, w), std::max(1, h));
+    // The windows have no sizing border: their size hints allow this size
+    // and no other, so a window manager offers neither resizing nor
+    // maximising (and a tiling one lets them float).
+    widget_->setFixedSize(std::max(1, w), std::max(1, h));
     widget_->applying = false;
 }
 

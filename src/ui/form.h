@@ -154,18 +154,21 @@ private:
     bool hasRegion_ = false;
     Form *owner_ = nullptr;
     std::function<void()> endModal_;
+    std::function<void()> onUnloaded_;
+    template <class F> friend class GlobalForm;
     friend class FormWidget;
 };
 
 // The single global instance of a window: the first reference creates and
-// loads it; after unloading, clear() drops it and the next reference makes a
-// fresh one.
+// loads it; unloading it, however it is closed, drops it, and the next
+// reference makes a fresh one.
 template <class F> class GlobalForm {
 public:
     F &operator()() {
         if (!form_) {
             form_ = std::make_unique<F>();
             ++created_;
+            form_->onUnloaded_ = [this] { clear(); };
             form_->Load();
         }
         return *form_;
@@ -173,7 +176,8 @@ public:
     F *operator->() { return &(*this)(); }
     bool exists() const { return form_ != nullptr; }
     F *get() const { return form_.get(); }
-    // Drops the instance; it is freed once the handler running now returns.
+    // Drops the instance, as unloading it does; it is freed once the handler
+    // running now returns.
     void clear();
     int created() const { return created_; }
 

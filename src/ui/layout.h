@@ -60,6 +60,8 @@ struct FormDef {
     StartUpPosition startUp = StartUpPosition::Manual;
     bool showInTaskbar = true;
     QString icon;           // resource path of the window icon
+    QString defaultButton;  // control that Enter clicks, anywhere in the window
+    QString cancelButton;   // control that Escape clicks, anywhere in the window
     std::vector<ControlDef> controls;
     std::vector<MenuDef> menus;
 };

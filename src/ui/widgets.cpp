@@ -172,14 +172,29 @@ TextWidget::TextWidget(TextBox *b, QWidget *parent) : QLineEdit(parent), box(b) 
 }
 
 namespace {
-// Rows as high as the font's line, as the platform's list boxes draw them.
+// Rows as high as the platform's list boxes draw them, whatever the font, and
+// the focus mark of the platform: a dotted rectangle around the current row,
+// white on the selection, black elsewhere.
 class RowDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+    static constexpr int RowHeight = 13;
+
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override {
         QSize s = QStyledItemDelegate::sizeHint(option, index);
-        s.setHeight(QFontMetrics(option.font).height());
+        s.setHeight(RowHeight);
         return s;
+    }
+    void paint(QPainter *p, const QStyleOptionViewItem &option, const QModelIndex &index) const override {
+        QStyleOptionViewItem o = option;
+        const bool focusMark = o.state & QStyle::State_HasFocus;
+        o.state &= ~QStyle::State_HasFocus;
+        QStyledItemDelegate::paint(p, o, index);
+        if (!focusMark) return;
+        p->save();
+        p->setPen(QPen(o.state & QStyle::State_Selected ? Qt::white : Qt::black, 1, Qt::DotLine));
+        p->drawRect(o.rect.adjusted(0, 0, -1, -1));
+        p->restore();
     }
 };
 } // namespace

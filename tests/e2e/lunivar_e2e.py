@@ -30,6 +30,32 @@ SCREEN_W, SCREEN_H = 1024, 768
 MARKER = "LUNIVAR_E2E_SESSION"
 
 
+# Places of the main window's controls in pixels at scale 1 (x, y, w, h).
+LIST_DAY, LIST_MONTH = (8, 32, 49, 82), (64, 32, 121, 82)
+BUTTONS = {0: (8, 120, 177, 21), 2: (8, 144, 177, 21), 1: (8, 168, 177, 21)}
+FIELDS = {"txtSign": (192, 48, 137, 19), "txtPair": (192, 88, 177, 19), "txtPercStone": (192, 128, 177, 19),
+          "txtTalis": (192, 168, 177, 19), "txtZ": (336, 40, 33, 33)}
+# The fields' names on the accessibility bus.
+FIELD_NAMES = {"txtSign": "Ваш знак зодиака", "txtZ": "Символ знака", "txtPair": "Пары по зодиаку",
+               "txtPercStone": "Драгоценный камень", "txtTalis": "Телисман"}
+
+
+def signs():
+    """The sign table of tests/support: dicts with index, name, glyph, symbol,
+    pairs, stone, talisman and the first and last (month, day) of the sign."""
+    out = []
+    with open(os.path.join(SOURCE_DIR, "tests", "support", "signs.tsv"), encoding="utf-8") as f:
+        for line in f:
+            if line.startswith("#") or not line.strip():
+                continue
+            i, name, glyph, symbol, pairs, stone, talisman, first, last = line.rstrip("\n").split("\t")
+            out.append({"index": int(i), "name": name, "glyph": glyph, "symbol": symbol, "pairs": pairs,
+                        "stone": stone, "talisman": talisman,
+                        "first": tuple(int(v) for v in first.split("-")),
+                        "last": tuple(int(v) for v in last.split("-"))})
+    return out
+
+
 class TestFailure(AssertionError):
     pass
 
@@ -508,6 +534,19 @@ class Session:
     def key(self, *keys, settle=0.2):
         self.xdo("key", "--delay", "30", *keys)
         self.settle(settle)
+
+    def pick_date(self, w, month, day, scale=1):
+        """Selects month (1-12) and day by keys, each list focused by a click on its top row."""
+        for (lx, ly, _, _), steps in ((LIST_MONTH, month - 1), (LIST_DAY, day - 1)):
+            self.click_in(w, (lx + 20) * scale, (ly + 8) * scale, settle=0.1)
+            self.key("Home", *(["Down"] * steps), settle=0.1)
+
+    def check_button(self, w, scale=1):
+        """Clicks "Проверить" and moves the pointer off the buttons, onto the free area."""
+        x, y, _, _ = BUTTONS[0]
+        self.click_in(w, (x + 60) * scale, (y + 10) * scale, settle=0.1)
+        self.move_in(w, 100 * scale, 28 * scale)
+        self.settle(0.2)
 
     def drag(self, w, x, y, dx, dy, steps=10, button=1):
         """Press at (x, y) of the window, move by (dx, dy) in steps, release."""
