@@ -1,13 +1,11 @@
 // Instructions spent on one pointer move over a push button and over the
-// window's free area, with the decoded bitmaps kept and with every bitmap
-// decoded afresh. Run it under
+// window's free area, the handler alone and with the repaint it causes. Run
+// it under
 //   valgrind --tool=callgrind --instr-atstart=no
 // and each measured batch is written as a dump of its own, named after the
 // batch; without valgrind it prints the wall-clock time per move instead.
 #include "app/frmMain.h"
 #include "ui/app.h"
-#include "ui/picture.h"
-#include "ui/testing.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -28,8 +26,6 @@
 #endif
 
 namespace {
-
-struct Ended : std::exception {};
 
 // A point of the window's own surface that no control covers.
 QPoint freePoint(QWidget *window) {
@@ -78,17 +74,12 @@ int main(int argc, char **argv) {
     const int moves = argc > 1 ? std::atoi(argv[1]) : 100;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     ui::Application app(argc, argv);
-    ui::testing::setEndHook([] { throw Ended{}; });
-    ui::testing::setMsgBoxHook([](const QString &, int, const QString &) { return 1; });
-    ui::testing::setPopupHook([](const ui::Menu &) { return -1; });
-    ui::testing::setModalHook([](ui::Form &) {});
-
     frmMain &f = frmMainRef();
     f.Show();
     QCoreApplication::processEvents();
 
-    QWidget *button = f.pctButton(0).widget();
-    QWidget *window = f.widget();
+    QWidget *button = dynamic_cast<QWidget *>(&f.pctButton(0).native());
+    QWidget *window = dynamic_cast<QWidget *>(&f.native());
     const QPoint onButton(button->width() / 2, button->height() / 2);
     const QPoint free = freePoint(window);
     if (free.x() < 0) {
@@ -96,15 +87,9 @@ int main(int argc, char **argv) {
         return 1;
     }
 
-    for (bool cached : {true, false}) {
-        ui::setPictureCache(cached);
-        const char *tag = cached ? "cached" : "uncached";
-        for (bool paint : {false, true}) {
-            const QByteArray b = QByteArray("button-") + tag + (paint ? "-paint" : "-event");
-            const QByteArray a = QByteArray("free-") + tag + (paint ? "-paint" : "-event");
-            measure(b.constData(), button, onButton, moves, paint);
-            measure(a.constData(), window, free, moves, paint);
-        }
+    for (bool paint : {false, true}) {
+        measure(paint ? "button-paint" : "button-event", button, onButton, moves, paint);
+        measure(paint ? "free-paint" : "free-event", window, free, moves, paint);
     }
     // The window and Qt go down with the process: the global window would
     // otherwise outlive the application object.

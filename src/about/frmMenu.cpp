@@ -3,6 +3,7 @@
 #include "app/frmMain.h"
 #include "skin/mdlDeclarations.h"
 #include "ui/app.h"
+#include "ui/picture.h"
 #include "ui/units.h"
 
 using namespace ui;
@@ -15,15 +16,14 @@ frmMenu::frmMenu()
     pctButton.Click = [this] { pctButton_Click(); };
     pctButton.MouseMove = [this](std::int16_t B, std::int16_t S, float X, float Y) { pctButton_MouseMove(B, S, X, Y); };
     lblButton.Click = [this] { lblButton_Click(); };
-    pctButton.setAccessibleButton(lblButton.displayText());
-    Menu &m = menu(QStringLiteral("menu"));
-    m.item(QStringLiteral("mnuAbout")).Click = [this] { mnuAbout_Click(); };
-    m.item(QStringLiteral("mnuExit")).Click = [this] { mnuExit_Click(); };
+    Menu &m = menu("menu");
+    m.item("mnuAbout").Click = [this] { mnuAbout_Click(); };
+    m.item("mnuExit").Click = [this] { mnuExit_Click(); };
 }
 
 void frmMenu::Form_Load() {
     ResetOkButton();
-    lblVer.setCaption(QString::number(App::Major()) + QLatin1Char('.') + QString::number(App::Minor()));
+    lblVer.setCaption(std::to_string(App::Major()) + "." + std::to_string(App::Minor()));
     lblVerS.setCaption(lblVer.Caption());
     SetRoundRegion(*this, 1, 1, Width() / float(Screen::TwipsPerPixelX()), Height() / float(Screen::TwipsPerPixelY()),
                    10, 10);

@@ -8,22 +8,23 @@ namespace {
 
 FormDef makeLayout() {
     FormDef f;
-    f.name = QStringLiteral("frmMenu");
+    f.name = "frmMenu";
     f.clientWidth = 4590;
     f.clientHeight = 2655;
     f.frameWidth = 7;
     f.backColor = rgb(224, 224, 224);
     f.scaleMode = ScaleMode::Pixels;
     f.autoRedraw = true;
-    f.picture = QStringLiteral(":/layout/about.bmp");
+    f.picture = "about";
     f.startUp = StartUpPosition::CenterOwner;
     f.showInTaskbar = false;
     // Enter and Escape both close the window, as its OK button does.
-    f.defaultButton = QStringLiteral("pctButton");
-    f.cancelButton = QStringLiteral("pctButton");
+    f.defaultButton = "pctButton";
+    f.cancelButton = "pctButton";
     f.controls = {
         {.name = "pctButton", .kind = Kind::PictureBox, .left = 1440, .top = 2040, .width = 1575, .height = 315,
-         .tabIndex = 0, .backColor = rgb(224, 224, 224), .scaleMode = ScaleMode::Pixels, .autoRedraw = true},
+         .tabIndex = 0, .backColor = rgb(224, 224, 224), .scaleMode = ScaleMode::Pixels, .autoRedraw = true,
+         .accessibleName = "OK", .pushButton = true},
         {.name = "lblButton", .kind = Kind::Label, .container = "pctButton", .left = 720, .top = 45, .width = 225,
          .height = 195, .tabIndex = 1, .caption = "&OK", .autoSize = true},
         {.name = "lblVer", .kind = Kind::Label, .left = 1575, .top = 1110, .width = 45, .height = 195,
@@ -33,9 +34,9 @@ FormDef makeLayout() {
     };
     f.menus = {
         {.name = "menu", .caption = "", .level = 0, .visible = false},
-        {.name = "mnuAbout", .caption = QString::fromUtf8("&О программе")},
+        {.name = "mnuAbout", .caption = "&О программе"},
         {.name = "sep1", .caption = "-"},
-        {.name = "mnuExit", .caption = QString::fromUtf8("В&ыход")},
+        {.name = "mnuExit", .caption = "В&ыход"},
     };
     return f;
 }

@@ -4,6 +4,7 @@
 #include "about/frmMenu.h"
 #include "skin/mdlDeclarations.h"
 #include "ui/app.h"
+#include "ui/picture.h"
 #include "ui/units.h"
 #include "zodiac/signs.h"
 
@@ -41,7 +42,6 @@ frmMain::frmMain()
         const auto i = std::int16_t(l->Index());
         l->Click = [this, i] { lblButton_Click(i); };
         l->MouseMove = [this, i](std::int16_t Button, std::int16_t Shift, float X, float Y) { lblButton_MouseMove(i, Button, Shift, X, Y); };
-        pctButton(i).setAccessibleButton(l->displayText());
     }
     lstDay.Click = [this] { lstDay_Click(); };
     lstMonth.Click = [this] { lstMonth_Click(); };
@@ -58,9 +58,6 @@ frmMain::frmMain()
     pctClose.MouseMove = [this](std::int16_t B, std::int16_t S, float X, float Y) { pctClose_MouseMove(B, S, X, Y); };
     pctMin.Click = [this] { pctMin_Click(); };
     pctClose.Click = [this] { pctClose_Click(); };
-    // Named apart from the "Закрыть" push button for a screen reader.
-    pctMin.setAccessibleButton(QString::fromUtf8("Свернуть окно"), false);
-    pctClose.setAccessibleButton(QString::fromUtf8("Закрыть окно"), false);
 }
 
 void frmMain::Form_Load() {
@@ -68,13 +65,12 @@ void frmMain::Form_Load() {
     zodiac::fillPreciousStoneTable(PreciousStoneTable);
     zodiac::fillTalismanTable(TalismanTable);
 
-    lstDay.setText(QStringLiteral("1"));
+    lstDay.setText("1");
 
     Form_MouseMove(0, 0, 0, 0);
     SetTitleSkin(vbTrue);
 
-    setCaption(App::Title() + QLatin1Char(' ') + QString::number(App::Major()) + QLatin1Char('.') +
-               QString::number(App::Minor()));
+    setCaption(App::Title() + " " + std::to_string(App::Major()) + "." + std::to_string(App::Minor()));
     lblTitle.setCaption(Caption());
     lblTitleS.setCaption(lblTitle.Caption());
 
@@ -98,7 +94,7 @@ void frmMain::Form_QueryUnload(std::int16_t &Cancel, std::int16_t UnloadMode) {
 }
 
 void frmMain::pctButton_Click(std::int16_t Index) {
-    PlaySkinSound(QStringLiteral("min.wav"));
+    PlaySkinSound("min.wav");
     switch (Index) {
     case 0: ShowZodiacInfo(); break;
     case 1: Unload(); break;

@@ -5,7 +5,6 @@
 // frame, caption buttons and push buttons in skin/.
 #include "ui/form.h"
 
-#include <QString>
 #include <array>
 #include <cstdint>
 
@@ -37,9 +36,9 @@ public:
     ui::ControlArray<ui::Label> lbl;
 
     // Name tables; slot 0 is never filled or read.
-    std::array<QString, 13> ZodiacSignTable;
-    std::array<QString, 10> PreciousStoneTable;
-    std::array<QString, 10> TalismanTable;
+    std::array<ui::String, 13> ZodiacSignTable;
+    std::array<ui::String, 10> PreciousStoneTable;
+    std::array<ui::String, 10> TalismanTable;
 
     // Start-up and commands.
     void Form_Load() override;

@@ -3,6 +3,7 @@
 #include "app/frmMain.h"
 
 #include "skin/mdlDeclarations.h"
+#include "ui/picture.h"
 #include "ui/units.h"
 
 using namespace ui;
@@ -48,12 +49,12 @@ void frmMain::Form_MouseMove(std::int16_t, std::int16_t, float, float) {
 
 void frmMain::pctMin_Click() {
     pctMin.setPicture(LoadResPicture(skin::MinHover, vbResBitmap));
-    PlaySkinSound(QStringLiteral("min.wav"));
+    PlaySkinSound("min.wav");
     setWindowState(vbMinimized);
 }
 
 void frmMain::pctClose_Click() {
-    PlaySkinSound(QStringLiteral("close.wav"));
+    PlaySkinSound("close.wav");
     pctClose.setPicture(LoadResPicture(skin::CloseHover, vbResBitmap));
     Unload();
 }

@@ -4,6 +4,7 @@
 
 #include "about/frmMenu.h"
 #include "skin/mdlDeclarations.h"
+#include "ui/picture.h"
 #include "ui/units.h"
 
 using namespace ui;
@@ -58,7 +59,7 @@ void frmMain::pctIco_MouseDown(std::int16_t, std::int16_t, float, float) {
     SetBottomSkin(vbFalse);
     pctRight.setBackColor(skin::StripMenu);
     pctLeft.setBackColor(skin::StripMenu);
-    PopupMenu(frmMenuRef().menu(QStringLiteral("menu")));
+    PopupMenu(frmMenuRef().menu("menu"));
     SetTitleSkin(vbTrue);
     SetBottomSkin(vbTrue);
     pctRight.setBackColor(skin::StripNormal);

@@ -3,15 +3,15 @@
 #include "app/frmMain.h"
 #include "skin/tiling.h"
 #include "ui/app.h"
+#include "ui/picture.h"
 #include "ui/platform.h"
 
-#include <QDir>
 
 using namespace ui;
 
 void SetRoundRegion(Form &form, double left, double top, double right, double bottom, double ellipseWidth,
                     double ellipseHeight) {
-    const QRegion rgn = CreateRoundRectRgn(CLng(left), CLng(top), CLng(right), CLng(bottom), CLng(ellipseWidth),
+    const Region rgn = CreateRoundRectRgn(CLng(left), CLng(top), CLng(right), CLng(bottom), CLng(ellipseWidth),
                                            CLng(ellipseHeight));
     SetWindowRgn(form, rgn, vbTrue);
 }
@@ -26,10 +26,11 @@ void SetBottomSkin(Boolean active) {
     else if (active == vbFalse) MainWindow().pctBottom.setPicture(LoadResPicture(skin::BottomInactive, vbResBitmap));
 }
 
-void PlaySkinSound(const QString &fileName) {
-    // The full path in the platform's own form, whatever letters the folder has.
-    const QString path = QDir::toNativeSeparators(App::Path() + QStringLiteral("/wav/") + fileName);
-    sndPlaySound(path, SND_ASYNC | SND_NODEFAULT | SND_NOSTOP);
+void PlaySkinSound(const String &fileName) {
+    // The folder, "wav" and the name, joined as they are with the platform's
+    // separator; the full Unicode path, whatever letters the folder has.
+    const String sep = App::PathSeparator();
+    sndPlaySound(App::Path() + sep + "wav" + sep + fileName, SND_ASYNC | SND_NODEFAULT | SND_NOSTOP);
 }
 
 void PaintButtonFace(PictureBox &button, PictureBox &scratch, bool hover) {

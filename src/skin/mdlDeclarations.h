@@ -4,7 +4,6 @@
 #include "ui/form.h"
 #include "ui/types.h"
 
-#include <QString>
 #include <cstdint>
 
 // Gives `form` a rounded outline: the rectangle left..right, top..bottom
@@ -18,7 +17,7 @@ void SetTitleSkin(ui::Boolean active);
 void SetBottomSkin(ui::Boolean active);
 
 // Plays a sound of the program's wav folder without waiting.
-void PlaySkinSound(const QString &fileName);
+void PlaySkinSound(const ui::String &fileName);
 
 // Paints push button `index` of the main window: look True is hover, False
 // normal; any other value changes nothing.

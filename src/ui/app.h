@@ -1,35 +1,37 @@
 #pragma once
 // The application object and the toolkit's services.
-#include <QString>
+#include "types.h"
+
 #include <cstdint>
 
 namespace ui {
 
 namespace App {
-QString Title();          // "Lunivar"
+String Title();           // "Lunivar"
 std::int16_t Major();
 std::int16_t Minor();
 std::int16_t Revision();
-QString Path();           // folder of the executable, symlinks resolved
+String Path();            // folder of the executable, links resolved
+String PathSeparator();   // between a folder and a name: "/", or "\" on Windows
 // Ends the program: every window closes without further events and the
 // process exits with status 0. Does not return.
 [[noreturn]] void End();
 } // namespace App
 
 // A modal message box; style 16 gives the critical icon and one OK button.
-int MsgBox(const QString &prompt, int style, const QString &title);
+int MsgBox(const String &prompt, int style, const String &title);
 
 // The full name of month 1 to 12 in the user's locale, with a capital first letter.
-QString MonthName(int month);
+String MonthName(int month);
 
-// Sets up the toolkit for the program: fonts, style, accessibility; checks
-// for a display first and ends the process with one line and status 1 when
-// none can be opened.
+// The platform's application: sets up its backend for the program (and
+// ends the process with one line and status 1 when there is no display);
+// exec() runs the events until the program ends.
 class Application {
 public:
     Application(int &argc, char **argv);
     ~Application();
-    int exec();
+    [[noreturn]] int exec();
 
 private:
     struct Impl;

@@ -2,343 +2,271 @@
 
 #include "form.h"
 #include "units.h"
-#include "widgets_p.h"
 
-#include <QFontDatabase>
-#include <QGuiApplication>
-#include <QFontMetrics>
-#include <QPainter>
-#include <QSignalBlocker>
+#include <algorithm>
 #include <cmath>
 
 namespace ui {
 
-namespace {
-int roundPx(double v) { return int(std::floor(v + 0.5)); }
-
-// The back colour with the picture at the top-left corner, at twice the size:
-// from the picture's own twice-size drawing where it has one.
-void paintAtTwice(QImage &target, const Picture &picture, Color back) {
-    target.fill(qcolor(back));
-    if (picture.isNull()) return;
-    QPainter p(&target);
-    if (!picture.image2x().isNull())
-        p.drawImage(QRect(QPoint(0, 0), picture.image2x().size()), picture.image2x());
-    else
-        p.drawImage(QRect(0, 0, picture.width() * 2, picture.height() * 2), picture.image());
-}
-} // namespace
-
 // ---------------------------------------------------------------- Control
 
-Control::Control(Form &form, Control *container, const ControlDef &def, QWidget *widget)
-    : form_(&form), container_(container), def_(def), widget_(widget), visible_(def.visible) {
+Control::Control(Form &form, Control *container, const ControlDef &def)
+    : form_(&form), container_(container), def_(def), visible_(def.visible) {
     // The layout is in twips whatever the container's scale.
     x_ = def.left / Screen::TwipsPerPixelX();
     y_ = def.top / Screen::TwipsPerPixelY();
     w_ = def.width / Screen::TwipsPerPixelX();
     h_ = def.height / Screen::TwipsPerPixelY();
-    widget_->setMouseTracking(true);
-    if (!def.toolTip.isEmpty()) widget_->setToolTip(def.toolTip);
-    if (!def.accessibleName.isEmpty()) widget_->setAccessibleName(def.accessibleName);
-    widget_->setObjectName(def.index >= 0 ? QStringLiteral("%1(%2)").arg(def.name).arg(def.index) : def.name);
-    applyWidgetGeometry();
-    widget_->setVisible(visible_);
 }
 
 Control::~Control() = default;
 
-ScaleMode Control::outerScale() const {
-    return container_ ? container_->innerScale() : ScaleMode::Pixels;
+void Control::createNative() {
+    native_ = Backend::current().createControl(*this);
+    applyGeometry();
+    native_->setVisible(visible_);
 }
 
-double Control::toPxX(float v, ScaleMode s) const { return s == ScaleMode::Pixels ? v : v / Screen::TwipsPerPixelX(); }
-double Control::toPxY(float v, ScaleMode s) const { return s == ScaleMode::Pixels ? v : v / Screen::TwipsPerPixelY(); }
-float Control::fromPxX(double px, ScaleMode s) const { return float(s == ScaleMode::Pixels ? px : px * Screen::TwipsPerPixelX()); }
-float Control::fromPxY(double px, ScaleMode s) const { return float(s == ScaleMode::Pixels ? px : px * Screen::TwipsPerPixelY()); }
+ScaleMode Control::outerScale() const { return container_ ? container_->innerScale() : form_->def().scaleMode; }
 
-float Control::Left() const { return fromPxX(x_, outerScale()); }
-float Control::Top() const { return fromPxY(y_, outerScale()); }
-float Control::Width() const { return fromPxX(w_, outerScale()); }
-float Control::Height() const { return fromPxY(h_, outerScale()); }
-void Control::setLeft(float v) { setPxGeometry(toPxX(v, outerScale()), y_, w_, h_); }
-void Control::setTop(float v) { setPxGeometry(x_, toPxY(v, outerScale()), w_, h_); }
-void Control::setWidth(float v) { setPxGeometry(x_, y_, toPxX(v, outerScale()), h_); }
-void Control::setHeight(float v) { setPxGeometry(x_, y_, w_, toPxY(v, outerScale())); }
+namespace {
+double toPx(double v, ScaleMode s, double tpp) { return s == ScaleMode::Pixels ? v : v / tpp; }
+float fromPx(double px, ScaleMode s, double tpp) { return float(s == ScaleMode::Pixels ? px : px * tpp); }
+} // namespace
+
+float Control::Left() const { return fromPx(x_, outerScale(), Screen::TwipsPerPixelX()); }
+float Control::Top() const { return fromPx(y_, outerScale(), Screen::TwipsPerPixelY()); }
+float Control::Width() const { return fromPx(w_, outerScale(), Screen::TwipsPerPixelX()); }
+float Control::Height() const { return fromPx(h_, outerScale(), Screen::TwipsPerPixelY()); }
+void Control::setLeft(float v) { setPxGeometry(toPx(v, outerScale(), Screen::TwipsPerPixelX()), y_, w_, h_); }
+void Control::setTop(float v) { setPxGeometry(x_, toPx(v, outerScale(), Screen::TwipsPerPixelY()), w_, h_); }
+void Control::setWidth(float v) { setPxGeometry(x_, y_, toPx(v, outerScale(), Screen::TwipsPerPixelX()), h_); }
+void Control::setHeight(float v) { setPxGeometry(x_, y_, w_, toPx(v, outerScale(), Screen::TwipsPerPixelY())); }
 
 void Control::setPxGeometry(double x, double y, double w, double h) {
+    w = std::max(0.0, w), h = std::max(0.0, h);
     const bool sized = roundPx(w) != roundPx(w_) || roundPx(h) != roundPx(h_);
-    const bool moved = x != x_ || y != y_;
-    x_ = x, y_ = y, w_ = std::max(0.0, w), h_ = std::max(0.0, h);
-    if (!sized && !moved && w == w_ && h == h_) return;
-    applyWidgetGeometry();
+    if (x == x_ && y == y_ && w == w_ && h == h_) return;
+    x_ = x, y_ = y, w_ = w, h_ = h;
+    applyGeometry();
     geometryChanged(sized);
 }
 
-void Control::applyWidgetGeometry() {
+void Control::applyGeometry() {
+    if (!native_) return;
     const int off = container_ ? 0 : form_->framePx();
-    widget_->setGeometry(roundPx(x_) + off, roundPx(y_) + off, roundPx(w_), roundPx(h_));
+    native_->setGeometry(Rect{roundPx(x_) + off, roundPx(y_) + off, roundPx(w_), roundPx(h_)});
 }
 
 void Control::geometryChanged(bool) {}
 
 void Control::setVisible(bool v) {
     visible_ = v;
-    widget_->setVisible(v);
+    native_->setVisible(v);
 }
 
-QString Control::ToolTipText() const { return widget_->toolTip(); }
-void Control::setToolTipText(const QString &text) { widget_->setToolTip(text); }
+void Control::nativeMouse(const MouseEvent &e) {
+    const ScaleMode s = mouseScale();
+    const float x = fromPx(e.x, s, Screen::TwipsPerPixelX()), y = fromPx(e.y, s, Screen::TwipsPerPixelY());
+    switch (e.kind) {
+    case MouseEvent::Down:
+        if (e.button == vbLeftButton) pressedInside_ = true;
+        if (MouseDown) MouseDown(e.button, e.shift, x, y);
+        break;
+    case MouseEvent::Move:
+        if (MouseMove) MouseMove(e.buttons, e.shift, x, y);
+        break;
+    case MouseEvent::Up: {
+        // A click is a left press and release over the control; its right and
+        // bottom edges lie outside it.
+        const bool click = e.button == vbLeftButton && pressedInside_ && e.x >= 0 && e.y >= 0 &&
+                           e.x < roundPx(w_) && e.y < roundPx(h_);
+        if (e.button == vbLeftButton) pressedInside_ = false;
+        if (MouseUp) MouseUp(e.button, e.shift, x, y);
+        if (click && Click) Click();
+        break;
+    }
+    case MouseEvent::DoubleClick:
+        // The second press of a double click is neither a new press nor a
+        // new click; the release after it is only a release.
+        pressedInside_ = false;
+        break;
+    }
+}
+
+void Control::nativePress() {
+    if (Click) Click();
+}
 
 // ---------------------------------------------------------------- PictureBox
 
 PictureBox::PictureBox(Form &form, Control *container, const ControlDef &def)
-    : Control(form, container, def, new PictureWidget(this, container ? container->widget() : form.widget())),
-      back_(def.backColor == colorUnset ? rgb(224, 224, 224) : def.backColor) {
-    hidpi_ = qobject_cast<QGuiApplication *>(QCoreApplication::instance()) && qApp->devicePixelRatio() >= 1.5;
-    rebuildImage();
+    : Control(form, container, def), back_(def.backColor == colorUnset ? rgb(224, 224, 224) : def.backColor) {
+    rebuildImage(false);
+    createNative();
 }
 
 void PictureBox::setPicture(const ui::Picture &p) {
     picture_ = p;
-    if (def_.autoSize && !p.isNull()) {
-        // Sizing to the picture: the picture's pixels in the container's scale.
-        setPxGeometry(x_, y_, p.width(), p.height());
-    }
-    rebuildImage();
+    // Sizing to the picture: its pixels in the container's scale.
+    if (def_.autoSize && !p.isNull()) setPxGeometry(x_, y_, p.width(), p.height());
+    rebuildImage(false);
 }
 
 void PictureBox::setBackColor(Color c) {
     back_ = c;
-    rebuildImage();
+    rebuildImage(false);
 }
 
-float PictureBox::ScaleWidth() const { return fromPxX(std::floor(w_ + 0.5), innerScale()); }
-float PictureBox::ScaleHeight() const { return fromPxY(std::floor(h_ + 0.5), innerScale()); }
+float PictureBox::ScaleWidth() const { return fromPx(roundPx(w_), innerScale(), Screen::TwipsPerPixelX()); }
+float PictureBox::ScaleHeight() const { return fromPx(roundPx(h_), innerScale(), Screen::TwipsPerPixelY()); }
 
-void PictureBox::rebuildImage() {
+namespace {
+// The back colour with what `keep` held and `picture` at the top-left corner.
+void paintInto(Surface &s, Color back, const Image &picture, const Surface *keep) {
+    const std::uint32_t fill = pixelOf(back);
+    for (int y = 0; y < s.height(); ++y) std::fill(s.row(y), s.row(y) + s.width(), fill);
+    if (keep) copyPixels(s, 0, 0, keep->width(), keep->height(), *keep, 0, 0);
+    const int w = std::min(s.width(), picture.width), h = std::min(s.height(), picture.height);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) s.row(y)[x] = 0xFF000000u | picture.at(x, y);
+}
+
+// The picture at twice its size: its own drawing where it has one, else each pixel four times.
+Image twice(const Picture &p) {
+    if (!p.image2x.empty() || p.isNull()) return p.image2x;
+    Image out(p.width() * 2, p.height() * 2);
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width; ++x) out.at(x, y) = p.image.at(x / 2, y / 2);
+    return out;
+}
+} // namespace
+
+void PictureBox::rebuildImage(bool keep) {
     // The persistent image starts as the back colour with the picture at its
-    // top-left corner; drawing goes on top of it.
-    const QSize size(std::max(1, int(std::floor(w_ + 0.5))), std::max(1, int(std::floor(h_ + 0.5))));
-    if (image_.size() != size) image_ = QImage(size, QImage::Format_RGB32);
-    image_.fill(qcolor(back_));
-    if (!picture_.isNull()) {
-        QPainter p(&image_);
-        p.drawImage(0, 0, picture_.image());
+    // top-left corner; drawing goes on top of it. A box that keeps its image
+    // keeps what was drawn when it grows.
+    Backend &b = Backend::current();
+    const int w = std::max(1, roundPx(w_)), h = std::max(1, roundPx(h_));
+    std::unique_ptr<Surface> old = std::move(surface_), old2x = std::move(surface2x_);
+    surface_ = old && old->width() == w && old->height() == h ? std::move(old) : b.createSurface(w, h);
+    paintInto(*surface_, back_, picture_.image, keep && old ? old.get() : nullptr);
+    if (b.pictureScale() == 2) {
+        surface2x_ = old2x && old2x->width() == 2 * w && old2x->height() == 2 * h ? std::move(old2x)
+                                                                                : b.createSurface(2 * w, 2 * h);
+        paintInto(*surface2x_, back_, twice(picture_), keep && old2x ? old2x.get() : nullptr);
     }
-    if (hidpi_) {
-        if (image2x_.size() != size * 2) image2x_ = QImage(size * 2, QImage::Format_RGB32);
-        paintAtTwice(image2x_, picture_, back_);
-    }
-    widget_->update();
+    imageChanged();
 }
 
 void PictureBox::geometryChanged(bool sizeChanged) {
     if (!sizeChanged) return;
-    if (def_.autoRedraw) {
-        // Keep what was drawn; the new area shows the back colour.
-        QImage old = image_, old2x = image2x_;
-        rebuildImage();
-        QPainter(&image_).drawImage(0, 0, old);
-        if (hidpi_ && !old2x.isNull()) QPainter(&image2x_).drawImage(0, 0, old2x);
-    } else {
-        rebuildImage();
-    }
+    rebuildImage(def_.autoRedraw);
     if (Resize) Resize();
 }
 
-void PictureBox::imageChanged() { widget_->update(); }
-
-QImage PictureBox::rendered() const {
-    if (def_.autoRedraw) return image_;
-    QImage out(image_.size(), QImage::Format_RGB32);
-    out.fill(qcolor(back_));
-    if (!picture_.isNull()) {
-        QPainter p(&out);
-        p.drawImage(0, 0, picture_.image());
-    }
-    return out;
-}
-
-QImage PictureBox::rendered2x() const {
-    if (!hidpi_) return QImage();
-    QImage out;
-    if (def_.autoRedraw) {
-        out = image2x_;
-    } else {
-        out = QImage(image_.size() * 2, QImage::Format_RGB32);
-        paintAtTwice(out, picture_, back_);
-    }
-    out.setDevicePixelRatio(2);
-    return out;
-}
-
-void PictureBox::setAccessibleButton(const QString &name, bool tabStop) {
-    widget_->setAccessibleName(name);
-    widget_->setProperty("lunivarButton", true);
-    widget_->setProperty("lunivarTabStop", tabStop);
-    // Reached by Tab, not by a click: a click presses it without leaving a focus mark.
-    widget_->setFocusPolicy(tabStop ? Qt::TabFocus : Qt::NoFocus);
+void PictureBox::imageChanged() {
+    if (native_) native_->update();
 }
 
 // ---------------------------------------------------------------- Label
 
 Label::Label(Form &form, Control *container, const ControlDef &def)
-    : Control(form, container, def, new LabelWidget(this, container ? container->widget() : form.widget())),
-      caption_(def.caption), fore_(def.foreColor == colorUnset ? rgb(0, 0, 0) : def.foreColor) {
-    widget_->setFont(fontFor(def.font));
-    widget_->setAttribute(Qt::WA_TranslucentBackground);
+    : Control(form, container, def), caption_(def.caption),
+      fore_(def.foreColor == colorUnset ? rgb(0, 0, 0) : def.foreColor) {
+    createNative();
     autoSize();
 }
 
-QString Label::displayText() const {
-    QString out;
-    for (int i = 0; i < caption_.size(); ++i) {
-        if (caption_[i] == u'&') {
-            if (i + 1 < caption_.size() && caption_[i + 1] == u'&') out += u'&', ++i;
+String withoutAccessKeys(const String &caption) {
+    String out;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&') {
+            if (i + 1 < caption.size() && caption[i + 1] == '&') out += '&', ++i;
             continue;
         }
-        out += caption_[i];
+        out += caption[i];
     }
     return out;
 }
 
-void Label::setCaption(const QString &text) {
+String accessKeyOf(const String &caption) {
+    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&') continue;
+        if (caption[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        // One UTF-8 character: a lead byte and its continuation bytes.
+        std::size_t end = i + 2;
+        while (end < caption.size() && (static_cast<unsigned char>(caption[end]) & 0xC0) == 0x80) ++end;
+        return caption.substr(i + 1, end - i - 1);
+    }
+    return String();
+}
+
+void Label::setCaption(const String &text) {
     caption_ = text;
-    widget_->setAccessibleName(displayText());
+    native_->setText(caption_);
     autoSize();
-    widget_->update();
 }
 
 void Label::setForeColor(Color c) {
     fore_ = c;
-    widget_->update();
+    native_->setForeColor(c);
 }
 
 void Label::autoSize() {
-    widget_->setAccessibleName(displayText());
     if (!def_.autoSize) return;
-    const QFontMetrics fm(widget_->font());
-    const QString t = displayText();
-    const double w = t.isEmpty() ? 3 : fm.horizontalAdvance(t);
-    setPxGeometry(x_, y_, w, fm.height());
+    const String t = displayText();
+    const Rect size = Backend::current().textSize(def_.font, t.empty() ? String("x") : t);
+    setPxGeometry(x_, y_, t.empty() ? 3 : size.w, size.h);
 }
 
 // ---------------------------------------------------------------- TextBox
 
-namespace {
-bool fontInstalled(const QString &face) {
-    // Not families(): that reads every family's styles from the system.
-    return QFontDatabase::hasFamily(face);
-}
-} // namespace
-
-TextBox::TextBox(Form &form, Control *container, const ControlDef &def)
-    : Control(form, container, def, new TextWidget(this, container ? container->widget() : form.widget())) {
-    auto *w = static_cast<TextWidget *>(widget_);
-    QFont f = fontFor(def.font);
-    if (def.font.charset == 2 && !fontInstalled(def.font.face)) {
-        // A symbol font that is not installed: show the symbols its letters
-        // stand for, in the font the package brings for them.
-        mapSymbols_ = true;
-        f.setFamily(QStringLiteral("DejaVu Sans"));
-    }
-    // An empty box draws no letter: a font of its own is only looked up
-    // when it first shows some text (the start of the program is the faster).
-    font_ = f;
-    w->setReadOnly(def.locked);
-    // What the user types is the box's text.
-    QObject::connect(w, &QLineEdit::textEdited, w, [this](const QString &t) {
-        if (!mapSymbols_) text_ = t;
-    });
-    if (!def.accessibleName.isEmpty()) w->setAccessibleName(def.accessibleName);
+TextBox::TextBox(Form &form, Control *container, const ControlDef &def) : Control(form, container, def) {
+    createNative();
 }
 
-QString TextBox::displayText() const {
-    if (!mapSymbols_) return text_;
-    // The symbol font puts the twelve signs of the zodiac, Aries to Pisces,
-    // on the letters 0x5E to 0x69.
-    QString out;
-    for (QChar c : text_) {
-        const ushort u = c.unicode();
-        out += (u >= 0x5E && u <= 0x69) ? QChar(ushort(0x2648 + (u - 0x5E))) : c;
-    }
-    return out;
-}
-
-void TextBox::setText(const QString &text) {
+void TextBox::setText(const String &text) {
     text_ = text;
-    if (!text.isEmpty() && widget_->font() != font_) widget_->setFont(font_);
-    static_cast<TextWidget *>(widget_)->setText(displayText());
-    static_cast<TextWidget *>(widget_)->setCursorPosition(0);
+    native_->setText(text_);
 }
 
 // ---------------------------------------------------------------- ListBox
 
-ListBox::ListBox(Form &form, Control *container, const ControlDef &def)
-    : Control(form, container, def, new ListWidget(this, container ? container->widget() : form.widget())) {
-    for (const QString &item : def.items) AddItem(item);
-    auto *w = static_cast<ListWidget *>(widget_);
-    if (!def.accessibleName.isEmpty()) w->setAccessibleName(def.accessibleName);
-    else if (!def.toolTip.isEmpty()) w->setAccessibleName(def.toolTip);
-    QObject::connect(w, &QListWidget::currentRowChanged, w, [this](int row) {
-        if (!updating_) userSelected(row);
-    });
-    // The click handler may move the selection elsewhere (the day list keeps
-    // the day valid for the month) while the view, after it, still selects
-    // what was clicked: what the list shows follows its own index.
-    QObject::connect(w->selectionModel(), &QItemSelectionModel::selectionChanged, w, [this, w] {
-        if (updating_ || w->currentRow() != index_) return;
-        const QList<QListWidgetItem *> sel = w->selectedItems();
-        if (index_ < 0 ? sel.isEmpty() : sel.size() == 1 && w->row(sel.first()) == index_) return;
-        updating_ = true;
-        if (index_ >= 0) w->setCurrentRow(index_);
-        else w->clearSelection();
-        updating_ = false;
-    });
+ListBox::ListBox(Form &form, Control *container, const ControlDef &def) : Control(form, container, def) {
+    createNative();
+    for (const String &item : def.items) AddItem(item);
 }
 
-void ListBox::AddItem(const QString &item) {
-    auto *w = static_cast<ListWidget *>(widget_);
-    const QSignalBlocker block(w);
-    auto *it = new QListWidgetItem(item);
-    w->addItem(it);
-    if (index_ < 0) w->setCurrentRow(-1);
+void ListBox::AddItem(const String &item) {
+    items_.push_back(item);
+    native_->addItem(item);
 }
 
-std::int16_t ListBox::ListCount() const { return std::int16_t(static_cast<ListWidget *>(widget_)->count()); }
-
-QString ListBox::List(int index) const {
-    auto *it = static_cast<ListWidget *>(widget_)->item(index);
-    return it ? it->text() : QString();
+String ListBox::List(int index) const {
+    return index >= 0 && index < int(items_.size()) ? items_[std::size_t(index)] : String();
 }
-
-QString ListBox::Text() const { return index_ >= 0 ? List(index_) : QString(); }
 
 void ListBox::setListIndex(std::int16_t index) {
     if (index < -1 || index >= ListCount() || index == index_) return;
     index_ = index;
-    {
-        auto *w = static_cast<ListWidget *>(widget_);
-        updating_ = true;
-        w->setCurrentRow(index);
-        if (index < 0) w->clearSelection();
-        updating_ = false;
-    }
+    native_->setCurrentItem(index);
     if (Click) Click();
 }
 
-void ListBox::setText(const QString &text) {
-    for (int i = 0; i < ListCount(); ++i)
-        if (List(i) == text) {
-            setListIndex(std::int16_t(i));
-            return;
-        }
+void ListBox::setText(const String &text) {
+    const auto it = std::find(items_.begin(), items_.end(), text);
+    if (it != items_.end()) setListIndex(std::int16_t(it - items_.begin()));
 }
 
-void ListBox::userSelected(int row) {
-    if (row == index_) return;
+void ListBox::nativeSelected(int row) {
+    if (row == index_ || row < -1 || row >= ListCount()) return;
     index_ = std::int16_t(row);
+    // The click handler may move the selection elsewhere (the day list keeps
+    // the day valid for the month), which the list then shows.
     if (Click) Click();
 }
 

@@ -2,26 +2,33 @@
 // The controls a window is made of: picture boxes, labels, text boxes, list
 // boxes, and arrays of like controls. Positions and sizes are in the scale of
 // the control's container; events run synchronously on the one UI thread.
+#include "backend.h"
 #include "layout.h"
 #include "picture.h"
 #include "types.h"
 
-#include <QFont>
-#include <QImage>
-#include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
-
-class QWidget;
 
 namespace ui {
 
 class Form;
-class Control;
 class PictureBox;
 
 using MouseHandler = std::function<void(std::int16_t Button, std::int16_t Shift, float X, float Y)>;
+
+// A mouse event as the platform delivers it to a control: pixels from the
+// control's top-left corner. From a press to its release the control that
+// got the press gets every event.
+struct MouseEvent {
+    enum Kind { Down, Move, Up, DoubleClick } kind = Move;
+    std::int16_t button = 0;  // the button pressed or released
+    std::int16_t buttons = 0; // the buttons held, for a move
+    std::int16_t shift = 0;
+    double x = 0, y = 0;
+};
 
 // A drawing surface, as a picture box hands it out: its persistent image.
 struct DC {
@@ -34,7 +41,7 @@ public:
     Control(const Control &) = delete;
     Control &operator=(const Control &) = delete;
 
-    const QString &Name() const { return def_.name; }
+    const String &Name() const { return def_.name; }
     int Index() const { return def_.index; }
     const ControlDef &def() const { return def_; }
 
@@ -50,13 +57,11 @@ public:
 
     bool Visible() const { return visible_; }
     void setVisible(bool v);
-    QString ToolTipText() const;
-    void setToolTipText(const QString &text);
     int TabIndex() const { return def_.tabIndex; }
 
     Control *container() const { return container_; }
     Form &form() const { return *form_; }
-    QWidget *widget() const { return widget_; }
+    NativeControl &native() const { return *native_; }
 
     // Events; empty ones are not raised.
     std::function<void()> Click;
@@ -64,35 +69,38 @@ public:
     MouseHandler MouseMove;
     MouseHandler MouseUp;
 
-    // Geometry in pixels of the form's client area (toolkit and tests).
+    // Pixels from the container's top-left corner.
     double pxLeft() const { return x_; }
     double pxTop() const { return y_; }
     double pxWidth() const { return w_; }
     double pxHeight() const { return h_; }
     void setPxGeometry(double x, double y, double w, double h);
 
-    // The scale in which this control's children and its own Scale sizes are measured.
+    // The scale of this control's own coordinates and of its children.
     virtual ScaleMode innerScale() const { return ScaleMode::Twips; }
-    double toPxX(float v, ScaleMode s) const;
-    double toPxY(float v, ScaleMode s) const;
-    float fromPxX(double px, ScaleMode s) const;
-    float fromPxY(double px, ScaleMode s) const;
+
+    // From the platform: the mouse, and a press by key or screen reader.
+    void nativeMouse(const MouseEvent &e);
+    void nativePress();
 
 protected:
-    Control(Form &form, Control *container, const ControlDef &def, QWidget *widget);
+    Control(Form &form, Control *container, const ControlDef &def);
+    void createNative();
     ScaleMode outerScale() const;
+    // The scale the mouse reports X and Y in.
+    virtual ScaleMode mouseScale() const { return innerScale(); }
     virtual void geometryChanged(bool sizeChanged);
-    void applyWidgetGeometry();
+    void applyGeometry();
 
     Form *form_;
     Control *container_;
     ControlDef def_;
-    QWidget *widget_;
+    std::unique_ptr<NativeControl> native_;
     double x_ = 0, y_ = 0, w_ = 0, h_ = 0;
     bool visible_ = true;
+    bool pressedInside_ = false;
 
     friend class Form;
-    friend class ControlWidgetBase;
 };
 
 class PictureBox : public Control {
@@ -101,7 +109,7 @@ public:
 
     const ui::Picture &Picture() const { return picture_; }
     void setPicture(const ui::Picture &p);
-    int PictureId() const { return picture_.resourceId(); }
+    int PictureId() const { return picture_.id; }
 
     Color BackColor() const { return back_; }
     void setBackColor(Color c);
@@ -112,90 +120,82 @@ public:
     bool AutoRedraw() const { return def_.autoRedraw; }
     Align alignment() const { return def_.align; }
 
-    // The drawing surface: with a persistent image it is that image, which
-    // stays valid while the box is invisible.
+    // The drawing surface: its persistent image, which stays valid while
+    // the box is invisible.
     ui::DC hDC() { return DC{this}; }
-    QImage &image() { return image_; }
-    // The same image at twice the size, kept where the screen has two device
-    // pixels per pixel; null elsewhere.
-    QImage &image2x() { return image2x_; }
-    void imageChanged(); // marks the box for repainting after drawing into image()
-
-    // What the box shows now, without children (tests).
-    QImage rendered() const;
-    QImage rendered2x() const;
+    // What the box shows: its image, and the same at twice the size where
+    // the screen has the pixels (null elsewhere).
+    Surface &surface() { return *surface_; }
+    Surface *surface2x() { return surface2x_.get(); }
+    void imageChanged(); // after drawing into the surfaces
 
     std::function<void()> Resize;
-
-    // A push button made of a picture box: what the accessibility bus shows.
-    // Buttons that take part in tabbing show a focus mark and are pressed by
-    // Enter and Space.
-    void setAccessibleButton(const QString &name, bool tabStop = true);
 
 protected:
     void geometryChanged(bool sizeChanged) override;
 
 private:
-    void rebuildImage();
+    void rebuildImage(bool keep);
     ui::Picture picture_;
     Color back_;
-    QImage image_;
-    QImage image2x_;
-    bool hidpi_ = false;
-    friend class PictureWidget;
+    std::unique_ptr<Surface> surface_, surface2x_;
 };
+
+// A caption as it is drawn, without its access-key marks ("&&" is one "&"),
+// and the letter its access key is (UTF-8), or empty.
+String withoutAccessKeys(const String &caption);
+String accessKeyOf(const String &caption);
 
 class Label : public Control {
 public:
     Label(Form &form, Control *container, const ControlDef &def);
-    QString Caption() const { return caption_; }
-    void setCaption(const QString &text);
+    String Caption() const { return caption_; }
+    void setCaption(const String &text);
     Color ForeColor() const { return fore_; }
     void setForeColor(Color c);
-    // The caption without access-key marks, as it is drawn.
-    QString displayText() const;
+    String displayText() const { return withoutAccessKeys(caption_); }
+    String accessKey() const { return accessKeyOf(caption_); }
+
+protected:
+    ScaleMode mouseScale() const override { return outerScale(); }
 
 private:
     void autoSize();
-    QString caption_;
+    String caption_;
     Color fore_;
-    friend class LabelWidget;
 };
 
 class TextBox : public Control {
 public:
     TextBox(Form &form, Control *container, const ControlDef &def);
-    QString Text() const { return text_; }
-    void setText(const QString &text);
+    String Text() const { return text_; }
+    void setText(const String &text);
     bool Locked() const { return def_.locked; }
-    // What the box shows: the text, or for a symbol font that is not
-    // installed, the symbols the text stands for.
-    QString displayText() const;
+    // From the platform: what the user typed.
+    void nativeEdited(const String &text) { text_ = text; }
 
 private:
-    QString text_;
-    bool mapSymbols_ = false;
-    QFont font_;
+    String text_;
 };
 
 class ListBox : public Control {
 public:
     ListBox(Form &form, Control *container, const ControlDef &def);
-    void AddItem(const QString &item);
-    std::int16_t ListCount() const;
-    QString List(int index) const;
+    void AddItem(const String &item);
+    std::int16_t ListCount() const { return std::int16_t(items_.size()); }
+    String List(int index) const;
     std::int16_t ListIndex() const { return index_; }
     // Raises Click before it returns when the selection changes.
     void setListIndex(std::int16_t index);
-    QString Text() const;
+    String Text() const { return List(index_); }
     // Selects the item whose text is `text`.
-    void setText(const QString &text);
+    void setText(const String &text);
+    // From the platform: the user chose row `row`.
+    void nativeSelected(int row);
 
 private:
-    void userSelected(int row);
+    std::vector<String> items_;
     std::int16_t index_ = -1;
-    bool updating_ = false;
-    friend class Form;
 };
 
 // Like controls with the same name, indexed from 0.
@@ -205,7 +205,6 @@ public:
     explicit ControlArray(std::vector<T *> items) : items_(std::move(items)) {}
     std::int16_t Count() const { return std::int16_t(items_.size()); }
     T &operator()(int i) const { return *items_.at(std::size_t(i)); }
-    T &operator[](int i) const { return *items_.at(std::size_t(i)); }
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
 

@@ -2,36 +2,31 @@
 // Windows built from their layout tables. A window is created from its table
 // (its controls exist from then on), loaded (Form_Load runs once), shown, and
 // unloaded (Form_QueryUnload runs on every way of closing).
+#include "backend.h"
 #include "controls.h"
 #include "layout.h"
 #include "types.h"
 
-#include <QRegion>
-#include <QString>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <vector>
 
-class QWidget;
-
 namespace ui {
 
-class FormWidget;
-
 struct MenuItem {
-    QString Name;
-    QString Caption;
+    String Name;
+    String Caption;
     bool separator = false;
     std::function<void()> Click;
 };
 
 class Menu {
 public:
-    QString Name;
+    String Name;
     std::vector<MenuItem> items;
-    MenuItem &item(const QString &name);
+    MenuItem &item(const String &name);
 };
 
 class Form {
@@ -41,13 +36,12 @@ public:
     Form(const Form &) = delete;
     Form &operator=(const Form &) = delete;
 
-    const QString &Name() const { return def_.name; }
+    const String &Name() const { return def_.name; }
+    const FormDef &def() const { return def_; }
 
     // Runs Form_Load once.
     void Load();
     bool loaded() const { return loaded_; }
-    int loadCount() const { return loadCount_; }
-    bool unloaded() const { return unloaded_; }
 
     // Shows the window; a modal show with an owner blocks the owner's input
     // and returns after this window has been unloaded.
@@ -59,14 +53,14 @@ public:
     // UnloadMode 1 is an unload by code, 0 the window's close command.
     void Unload(std::int16_t unloadMode = 1);
 
-    QString Caption() const { return caption_; }
-    void setCaption(const QString &text);
+    String Caption() const { return caption_; }
+    void setCaption(const String &text);
 
     // Twips. Assigning the size or the state raises Form_Resize before returning.
-    float Left() const;
-    float Top() const;
-    float Width() const;
-    float Height() const;
+    float Left() const { return float(leftTw_); }
+    float Top() const { return float(topTw_); }
+    float Width() const { return float(widthTw_); }
+    float Height() const { return float(heightTw_); }
     void setLeft(float twips);
     void setTop(float twips);
     void setWidth(float twips);
@@ -80,83 +74,76 @@ public:
     int framePx() const { return def_.frameWidth; }
 
     Color BackColor() const { return back_; }
+    // The window's own picture: the back colour with the layout's picture
+    // at the client area's top-left corner, at the pictures' scale.
+    const Image &picture() const { return picture_; }
 
-    // The window's outline: an empty region is a plain rectangle.
-    void applyRegion(const QRegion &region, bool redraw);
-    QRegion region() const { return region_; }
-    bool hasRegion() const { return hasRegion_; }
-
-    // True where a client cannot place its own window (Wayland): a drag is
-    // handed to the compositor with startSystemMove() instead.
-    bool movesThroughSystem() const;
-    void startSystemMove();
+    // True where a program cannot place its own window (Wayland): a drag is
+    // handed to the system with startSystemMove() instead.
+    bool movesThroughSystem() const { return native_->movesThroughSystem(); }
+    void startSystemMove() { native_->startSystemMove(); }
 
     // Shows `menu` at the pointer; returns after it is dismissed and the chosen
     // item's Click has returned.
     void PopupMenu(Menu &menu);
-    Menu &menu(const QString &name);
+    Menu &menu(const String &name);
 
-    PictureBox &pictureBox(const QString &name, int index = -1);
-    Label &label(const QString &name, int index = -1);
-    TextBox &textBox(const QString &name, int index = -1);
-    ListBox &listBox(const QString &name, int index = -1);
-    template <class T> ControlArray<T> array(const QString &name) {
+    PictureBox &pictureBox(const String &name, int index = -1);
+    Label &label(const String &name, int index = -1);
+    TextBox &textBox(const String &name, int index = -1);
+    ListBox &listBox(const String &name, int index = -1);
+    template <class T> ControlArray<T> array(const String &name) {
         std::vector<T *> v;
         for (int i = 0;; ++i) {
-            auto *c = find(name, i);
+            auto *c = dynamic_cast<T *>(find(name, i));
             if (!c) break;
-            v.push_back(static_cast<T *>(c));
+            v.push_back(c);
         }
         return ControlArray<T>(std::move(v));
     }
-    Control *find(const QString &name, int index = -1) const;
+    Control *find(const String &name, int index = -1) const;
     const std::vector<std::unique_ptr<Control>> &controls() const { return controls_; }
 
-    QWidget *widget() const;
-    // The window's pixels as they are drawn now.
-    QImage grab() const;
+    NativeWindow &native() const { return *native_; }
 
-    // Toolkit internals.
-    void layoutDocked(bool raiseAll);
-    void systemResized(int pxW, int pxH);
-    void systemStateChanged(std::int16_t state);
-    void systemMoved(int pxX, int pxY);
-    void systemClose();
-    void formMouse(int kind, std::int16_t button, std::int16_t shift, float x, float y);
+    // From the platform: the window as the system changed it, its close
+    // command, and the mouse over its free area (client pixels).
+    void nativeResized(int pxWidth, int pxHeight);
+    void nativeMoved(int pxX, int pxY);
+    void nativeStateChanged(std::int16_t state);
+    void nativeClose() { Unload(0); }
+    void nativeMouse(const MouseEvent &e);
 
 protected:
     virtual void Form_Load() {}
     virtual void Form_Resize() {}
     virtual void Form_QueryUnload(std::int16_t &Cancel, std::int16_t UnloadMode) { (void)Cancel, (void)UnloadMode; }
-    virtual void Form_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y) { (void)Button, (void)Shift, (void)X, (void)Y; }
     virtual void Form_MouseDown(std::int16_t, std::int16_t, float, float) {}
+    virtual void Form_MouseMove(std::int16_t, std::int16_t, float, float) {}
     virtual void Form_MouseUp(std::int16_t, std::int16_t, float, float) {}
 
 private:
     void build();
     void buildMenus();
-    void applyTabOrder();
-    void applyPxSize(int w, int h);
+    void applySize();
+    void layoutDocked(bool raiseAll);
     void placeAtStart(Form *owner);
+    int pxWidth() const;
+    int pxHeight() const;
 
     FormDef def_;
-    FormWidget *widget_ = nullptr;
+    std::unique_ptr<NativeWindow> native_;
     std::vector<std::unique_ptr<Control>> controls_;
-    std::map<QString, Menu> menus_;
-    QString caption_;
+    std::map<String, Menu> menus_;
+    String caption_;
     Color back_;
+    Image picture_;
     double leftTw_ = 0, topTw_ = 0, widthTw_ = 0, heightTw_ = 0;
     std::int16_t state_ = vbNormal;
     bool loaded_ = false, unloaded_ = false, everShown_ = false;
-    int loadCount_ = 0;
     int modalDepth_ = 0;
-    QRegion region_;
-    bool hasRegion_ = false;
-    Form *owner_ = nullptr;
-    std::function<void()> endModal_;
     std::function<void()> onUnloaded_;
     template <class F> friend class GlobalForm;
-    friend class FormWidget;
 };
 
 // The single global instance of a window: the first reference creates and
@@ -167,7 +154,6 @@ public:
     F &operator()() {
         if (!form_) {
             form_ = std::make_unique<F>();
-            ++created_;
             form_->onUnloaded_ = [this] { clear(); };
             form_->Load();
         }
@@ -176,21 +162,14 @@ public:
     F *operator->() { return &(*this)(); }
     bool exists() const { return form_ != nullptr; }
     F *get() const { return form_.get(); }
-    // Drops the instance, as unloading it does; it is freed once the handler
-    // running now returns.
-    void clear();
-    int created() const { return created_; }
+    // Drops the instance, as unloading it does; it is freed once the event
+    // being handled now is done.
+    void clear() {
+        if (form_) Backend::current().deleteLater(std::unique_ptr<Form>(form_.release()));
+    }
 
 private:
     std::unique_ptr<F> form_;
-    int created_ = 0;
 };
-
-// Frees `form` when the event being handled now is done.
-void deleteLater(std::unique_ptr<Form> form);
-
-template <class F> void GlobalForm<F>::clear() {
-    if (form_) deleteLater(std::unique_ptr<Form>(form_.release()));
-}
 
 } // namespace ui

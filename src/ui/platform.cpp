@@ -1,49 +1,113 @@
+// The backend in use, the platform calls as the skin makes them, and the
+// plain implementations of them that a platform without its own uses.
 #include "platform.h"
 
+#include "app.h"
 #include "form.h"
+#include "picture.h"
+#include "units.h"
 
-#include <QPainter>
+#include "version.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <map>
 
 namespace ui {
 
-int SetWindowRgn(Form &form, const QRegion &region, Boolean redraw) {
-    form.applyRegion(region, redraw != 0);
+namespace {
+Backend *installed = nullptr;
+}
+
+Backend &Backend::current() { return *installed; }
+void Backend::install(Backend *backend) { installed = backend; }
+
+int roundPx(double v) { return int(std::floor(v + 0.5)); }
+
+// ---------------------------------------------------------------- surfaces
+
+MemorySurface::MemorySurface(int width, int height)
+    : Surface(width, height), pixels_(std::size_t(width) * std::size_t(height), 0xFF000000u) {}
+
+std::unique_ptr<Surface> Backend::createSurface(int width, int height) {
+    return std::make_unique<MemorySurface>(width, height);
+}
+
+void copyPixels(Surface &dst, int x, int y, int w, int h, const Surface &src, int sx, int sy) {
+    // Clip to both surfaces, moving source and target together.
+    const int left = std::max({0, x, x - sx}), top = std::max({0, y, y - sy});
+    const int right = std::min({dst.width(), x + w, x - sx + src.width()});
+    const int bottom = std::min({dst.height(), y + h, y - sy + src.height()});
+    for (int row = top; row < bottom; ++row)
+        if (right > left)
+            std::memmove(dst.row(row) + left, src.row(sy + row - y) + (sx + left - x), std::size_t(right - left) * 4);
+}
+
+// ---------------------------------------------------------------- the platform calls
+
+Region Backend::createRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) {
+    return Region{roundRectSpans(x1, y1, x2, y2, w, h), 0};
+}
+
+void Backend::setWindowRgn(Form &form, const Region &region, bool redraw) {
+    form.native().setRegion(region.rects.empty() ? nullptr : &region, redraw);
+}
+
+void Backend::bitBlt(Surface &dst, int x, int y, int w, int h, Surface &src, int sx, int sy) {
+    copyPixels(dst, x, y, w, h, src, sx, sy);
+}
+
+Region CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) {
+    return Backend::current().createRoundRectRgn(x1, y1, x2, y2, w, h);
+}
+
+int SetWindowRgn(Form &form, const Region &region, Boolean redraw) {
+    Backend::current().setWindowRgn(form, region, redraw != 0);
     return 1;
 }
 
-namespace {
-// Copies a w by h piece of `from` at (sx, sy) into `to` at (x, y), as a painter
-// in source mode would: what falls outside `to` is clipped.
-void copyPiece(QImage &to, int x, int y, int w, int h, const QImage &from, int sx, int sy) {
-    if (&to != &from && to.format() == QImage::Format_RGB32 && from.format() == QImage::Format_RGB32 &&
-        to.devicePixelRatio() == 1 && from.devicePixelRatio() == 1 && from.rect().contains(QRect(sx, sy, w, h))) {
-        // The usual case, row by row without a painter: a push-button face
-        // is dozens of such copies, and every pointer move repaints faces.
-        const QRect target = QRect(x, y, w, h) & to.rect();
-        if (target.isEmpty()) return;
-        const qsizetype toLine = to.bytesPerLine(), fromLine = from.bytesPerLine();
-        uchar *d = to.bits() + target.top() * toLine + target.left() * 4;
-        const uchar *s = from.constBits() + (sy + target.top() - y) * fromLine + (sx + target.left() - x) * 4;
-        for (int row = 0; row < target.height(); ++row, d += toLine, s += fromLine)
-            std::memcpy(d, s, std::size_t(target.width()) * 4);
-        return;
-    }
-    const QImage piece = from.copy(sx, sy, w, h);
-    QPainter p(&to);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(x, y, piece);
-}
-} // namespace
-
 bool BitBlt(DC dst, int x, int y, int w, int h, DC src, int sx, int sy, std::uint32_t rop) {
     if (!dst.box || !src.box || rop != SRCCOPY || w <= 0 || h <= 0) return false;
-    copyPiece(dst.box->image(), x, y, w, h, src.box->image(), sx, sy);
-    QImage &hiDst = dst.box->image2x(), &hiSrc = src.box->image2x();
-    if (!hiDst.isNull() && !hiSrc.isNull()) copyPiece(hiDst, x * 2, y * 2, w * 2, h * 2, hiSrc, sx * 2, sy * 2);
+    Backend &b = Backend::current();
+    b.bitBlt(dst.box->surface(), x, y, w, h, src.box->surface(), sx, sy);
+    if (Surface *d2 = dst.box->surface2x(), *s2 = src.box->surface2x(); d2 && s2)
+        b.bitBlt(*d2, 2 * x, 2 * y, 2 * w, 2 * h, *s2, 2 * sx, 2 * sy);
     dst.box->imageChanged();
     return true;
 }
+
+bool sndPlaySound(const String &path, unsigned flags) { return Backend::current().playSound(path, flags); }
+
+// ---------------------------------------------------------------- services
+
+Picture LoadResPicture(int id, int) {
+    static std::map<int, Picture> kept;
+    auto it = kept.find(id);
+    if (it != kept.end()) return it->second;
+    Picture p = Backend::current().loadBitmap(id);
+    p.id = p.isNull() ? 0 : id;
+    if (!p.isNull()) kept.emplace(id, p);
+    return p;
+}
+
+double Screen::TwipsPerPixelX() { return Backend::current().twipsPerPixelX(); }
+double Screen::TwipsPerPixelY() { return Backend::current().twipsPerPixelY(); }
+
+namespace App {
+String Title() { return LUNIVAR_TITLE; }
+std::int16_t Major() { return std::int16_t(Backend::current().version().major); }
+std::int16_t Minor() { return std::int16_t(Backend::current().version().minor); }
+std::int16_t Revision() { return std::int16_t(Backend::current().version().revision); }
+String Path() { return Backend::current().appPath(); }
+String PathSeparator() { return Backend::current().pathSeparator(); }
+void End() { Backend::current().end(); }
+} // namespace App
+
+int MsgBox(const String &prompt, int style, const String &title) {
+    return Backend::current().msgBox(prompt, style, title);
+}
+
+String MonthName(int month) { return month < 1 || month > 12 ? String() : Backend::current().monthName(month); }
 
 } // namespace ui

@@ -1,9 +1,7 @@
 // Rounding and rounded-rectangle regions, done the way the Windows GDI does
 // them, so that the window's outline comes out the same pixel for pixel.
+#include "ui/backend.h"
 #include "ui/platform.h"
-
-#include <QRect>
-#include <QRegion>
 
 #include <algorithm>
 #include <cmath>
@@ -106,7 +104,7 @@ std::vector<int> upperInsets(int w, int h)
 
 } // namespace
 
-QRegion CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h)
+std::vector<Rect> roundRectSpans(int x1, int y1, int x2, int y2, int w, int h)
 {
     // Corners given in any order mean the same rectangle.
     long long left = std::min(x1, x2), right = std::max(x1, x2);
@@ -117,13 +115,13 @@ QRegion CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h)
     const long long width = right - left;
     const long long height = bottom - top;
     if (width <= 0 || height <= 0)
-        return QRegion();
+        return {};
 
     // The ellipse can be no larger than the rectangle.
     const long long ew = std::min<long long>(width, std::llabs(w));
     const long long eh = std::min<long long>(height, std::llabs(h));
     if (ew < 2 || eh < 2)
-        return QRegion(QRect(int(left), int(top), int(width), int(height)));
+        return {Rect{int(left), int(top), int(width), int(height)}};
 
     const std::vector<int> inset = upperInsets(int(ew), int(eh));
     const int corner = int(eh / 2); // rows cut at the top, and as many at the bottom
@@ -137,7 +135,7 @@ QRegion CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h)
 
     // One rectangle per run of rows with the same span, top to bottom: that
     // is already the banded, coalesced form a region keeps.
-    std::vector<QRect> rects;
+    std::vector<Rect> rects;
     rects.reserve(std::size_t(2 * corner + 1));
     long long row = 0;
     while (row < height) {
@@ -148,13 +146,11 @@ QRegion CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h)
             end = height - corner;
         while (end < height && insetOfRow(end) == cut)
             ++end;
-        rects.emplace_back(int(left + cut), int(top + row), int(width - 2 * cut), int(end - row));
+        rects.push_back(Rect{int(left + cut), int(top + row), int(width - 2 * cut), int(end - row)});
         row = end;
     }
 
-    QRegion region;
-    region.setRects(rects.data(), int(rects.size()));
-    return region;
+    return rects;
 }
 
 } // namespace ui

@@ -1,8 +1,12 @@
 #pragma once
 // Basic value types of the form toolkit.
 #include <cstdint>
+#include <string>
 
 namespace ui {
+
+// Texts, UTF-8.
+using String = std::string;
 
 // Booleans are 16-bit: True is -1, False is 0. Routines that take a Boolean
 // act only on exactly these two values.
@@ -14,6 +18,8 @@ constexpr Boolean vbFalse = 0;
 using Color = std::uint32_t;
 constexpr Color rgb(int r, int g, int b) { return Color(r) | Color(g) << 8 | Color(b) << 16; }
 constexpr Color colorUnset = 0xFFFFFFFFu;
+// The same colour as a pixel, 0xFFRRGGBB.
+constexpr std::uint32_t pixelOf(Color c) { return 0xFF000000u | (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
 
 // Mouse button codes and Shift codes as the mouse events deliver them.
 constexpr std::int16_t vbLeftButton = 1, vbRightButton = 2, vbMiddleButton = 4;
@@ -33,5 +39,15 @@ constexpr int vbResBitmap = 0;
 
 enum class ScaleMode { Twips, Pixels };
 enum class Align { None, Top, Bottom, Left, Right };
+
+// Whole pixels.
+struct Rect {
+    int x = 0, y = 0, w = 0, h = 0;
+    bool contains(int px, int py) const { return px >= x && py >= y && px < x + w && py < y + h; }
+    bool operator==(const Rect &) const = default;
+};
+
+// Rounded to the nearest whole pixel, halves up.
+int roundPx(double v);
 
 } // namespace ui

@@ -8,21 +8,22 @@ using namespace ui;
 
 void frmMain::ShowZodiacInfo() {
     const std::int16_t m = lstMonth.ListIndex();
-    if (m < 0 || m > 11) {
+    if (!zodiac::validMonth(m)) {
         MsgBox(zodiac::failureMessageText(), zodiac::FailureMessageStyle, zodiac::failureMessageTitle());
         return;
     }
     const zodiac::SignBoundary &row = zodiac::SignBoundaryTable[std::size_t(m)];
     auto write = [this](int s) {
-        const auto &a = zodiac::SignAttributeTable[std::size_t(s)];
-        txtSign.setText(ZodiacSignTable[std::size_t(s)]);
-        txtZ.setText(zodiac::glyphText(s));
-        txtPair.setText(zodiac::pairText(s, ZodiacSignTable));
-        txtPercStone.setText(PreciousStoneTable[std::size_t(a.stone)]);
-        txtTalis.setText(TalismanTable[std::size_t(a.talisman)]);
+        const zodiac::FieldTexts t = zodiac::fieldTexts(s, ZodiacSignTable, PreciousStoneTable, TalismanTable);
+        txtSign.setText(t.sign);
+        txtZ.setText(t.glyph);
+        txtPair.setText(t.pair);
+        txtPercStone.setText(t.stone);
+        txtTalis.setText(t.talisman);
     };
-    if (lstDay.ListIndex() <= row.lastDayOfFirst) write(row.first);
-    if (lstDay.ListIndex() >= row.lastDayOfFirst + 1) write(row.second);
+    // Both comparisons, each with the day read afresh; exactly one writes.
+    if (zodiac::onFirstSign(row, lstDay.ListIndex())) write(row.first);
+    if (zodiac::onSecondSign(row, lstDay.ListIndex())) write(row.second);
 }
 
 // Both lists keep the day valid for the month.

@@ -5,84 +5,70 @@ namespace zodiac {
 void fillZodiacSignTable(SignNameTable &table)
 {
     // "Козеог" is how the program has always spelt Capricorn; it is shown as is.
-    table[1] = QStringLiteral("Козеог");
-    table[2] = QStringLiteral("Водолей");
-    table[3] = QStringLiteral("Рыбы");
-    table[4] = QStringLiteral("Овен");
-    table[5] = QStringLiteral("Телец");
-    table[6] = QStringLiteral("Близнецы");
-    table[7] = QStringLiteral("Рак");
-    table[8] = QStringLiteral("Лев");
-    table[9] = QStringLiteral("Дева");
-    table[10] = QStringLiteral("Весы");
-    table[11] = QStringLiteral("Скорпион");
-    table[12] = QStringLiteral("Стрелец");
+    table[1] = "Козеог";
+    table[2] = "Водолей";
+    table[3] = "Рыбы";
+    table[4] = "Овен";
+    table[5] = "Телец";
+    table[6] = "Близнецы";
+    table[7] = "Рак";
+    table[8] = "Лев";
+    table[9] = "Дева";
+    table[10] = "Весы";
+    table[11] = "Скорпион";
+    table[12] = "Стрелец";
 }
 
 void fillPreciousStoneTable(StoneNameTable &table)
 {
-    table[1] = QStringLiteral("Альмандин");
-    table[2] = QStringLiteral("Сапфир");
-    table[3] = QStringLiteral("Хризолит");
-    table[4] = QStringLiteral("Алмаз");
-    table[5] = QStringLiteral("Изумруд");
-    table[6] = QStringLiteral("Берилл");
-    table[7] = QStringLiteral("Рубин");
-    table[8] = QStringLiteral("Карбункул");
-    table[9] = QStringLiteral("Бирюза");
+    table[1] = "Альмандин";
+    table[2] = "Сапфир";
+    table[3] = "Хризолит";
+    table[4] = "Алмаз";
+    table[5] = "Изумруд";
+    table[6] = "Берилл";
+    table[7] = "Рубин";
+    table[8] = "Карбункул";
+    table[9] = "Бирюза";
 }
 
 void fillTalismanTable(TalismanNameTable &table)
 {
-    table[1] = QStringLiteral("Опал");
-    table[2] = QStringLiteral("Аметист");
-    table[3] = QStringLiteral("Александрит");
-    table[4] = QStringLiteral("Аквамарин");
-    table[5] = QStringLiteral("Агат");
-    table[6] = QStringLiteral("Яшма");
-    table[7] = QStringLiteral("Серодолик"); // spelt as it has always been shown
-    table[8] = QStringLiteral("Топаз");
-    table[9] = QStringLiteral("Хризопраз");
+    table[1] = "Опал";
+    table[2] = "Аметист";
+    table[3] = "Александрит";
+    table[4] = "Аквамарин";
+    table[5] = "Агат";
+    table[6] = "Яшма";
+    table[7] = "Серодолик"; // spelt as it has always been shown
+    table[8] = "Топаз";
+    table[9] = "Хризопраз";
 }
 
 int signFor(std::int16_t monthIndex, std::int16_t dayIndex)
 {
-    if (monthIndex < 0 || monthIndex >= std::int16_t(SignBoundaryTable.size()))
+    if (!validMonth(monthIndex))
         return NoSign;
     const SignBoundary &row = SignBoundaryTable[std::size_t(monthIndex)];
-    return dayIndex <= row.lastDayOfFirst ? row.first : row.second;
-}
-
-QString glyphText(int sign)
-{
-    return QString(QChar(SignAttributeTable.at(std::size_t(sign)).glyph));
-}
-
-QString pairText(int sign, const SignNameTable &names)
-{
-    QString text;
-    const QString separator = QString::fromUtf16(PairSeparator);
-    bool first = true;
-    for (std::int16_t pair : SignAttributeTable.at(std::size_t(sign)).pairs()) {
-        if (!first)
-            text += separator;
-        text += names.at(std::size_t(pair));
-        first = false;
-    }
-    return text;
+    if (onFirstSign(row, dayIndex))
+        return row.first;
+    if (onSecondSign(row, dayIndex))
+        return row.second;
+    return NoSign;
 }
 
 FieldTexts fieldTexts(int sign, const SignNameTable &names, const StoneNameTable &stones,
                       const TalismanNameTable &talismans)
 {
     const SignAttributes &row = SignAttributeTable.at(std::size_t(sign));
-    return FieldTexts{
-        names.at(std::size_t(sign)),
-        glyphText(sign),
-        pairText(sign, names),
-        stones.at(std::size_t(row.stone)),
-        talismans.at(std::size_t(row.talisman)),
-    };
+    std::string pair;
+    for (std::int16_t p : row.pairs()) {
+        if (!pair.empty())
+            pair += PairSeparator;
+        pair += names.at(std::size_t(p));
+    }
+    return FieldTexts{names.at(std::size_t(sign)), std::string(1, row.glyph), pair,
+                      stones.at(std::size_t(row.stone)), talismans.at(std::size_t(row.talisman))};
 }
 
 std::optional<std::int16_t> fixedDay(std::int16_t monthIndex, std::int16_t dayIndex)
@@ -104,17 +90,16 @@ std::optional<std::int16_t> fixedDay(std::int16_t monthIndex, std::int16_t dayIn
     return std::nullopt;
 }
 
-QString failureMessageText()
+std::string failureMessageText()
 {
-    return QStringLiteral("Программа вызвала внутренний збой из за неправельно введённых данных!")
-        + QStringLiteral("\r\n") + QStringLiteral("Закройте её и запустите заного.")
-        + QStringLiteral("\r\n")
-        + QStringLiteral("Пожалуста сообшите об ошибке автору если она будет поаторятся.");
+    return "Программа вызвала внутренний збой из за неправельно введённых данных!\r\n"
+           "Закройте её и запустите заного.\r\n"
+           "Пожалуста сообшите об ошибке автору если она будет поаторятся.";
 }
 
-QString failureMessageTitle()
+std::string failureMessageTitle()
 {
-    return QStringLiteral("Внутренний збой в программе");
+    return "Внутренний збой в программе";
 }
 
 } // namespace zodiac

@@ -5,11 +5,11 @@
 //
 // Months and days are list indexes: month 0 = January .. 11 = December, day
 // index = day - 1 (0 .. 30); -1 means nothing is selected.
-#include <QString>
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 namespace zodiac {
 
@@ -35,9 +35,9 @@ constexpr int StoneCount = 9;
 constexpr int TalismanCount = 9;
 
 // The name tables the main window owns. Slot 0 is never filled or read.
-using SignNameTable = std::array<QString, SignCount + 1>;
-using StoneNameTable = std::array<QString, StoneCount + 1>;
-using TalismanNameTable = std::array<QString, TalismanCount + 1>;
+using SignNameTable = std::array<std::string, SignCount + 1>;
+using StoneNameTable = std::array<std::string, StoneCount + 1>;
+using TalismanNameTable = std::array<std::string, TalismanCount + 1>;
 
 // Fill slots 1..N in order; slot 0 is left as it is.
 void fillZodiacSignTable(SignNameTable &table);
@@ -78,7 +78,7 @@ inline constexpr std::array<SignAttributes, SignCount + 1> SignAttributeTable{{
 }};
 
 // Put between neighbouring names of the pair text.
-inline constexpr char16_t PairSeparator[] = u", ";
+inline constexpr char PairSeparator[] = ", ";
 
 // Per month: the last day index that still belongs to the month's first
 // sign, then the month's two signs.
@@ -103,24 +103,27 @@ inline constexpr std::array<SignBoundary, 12> SignBoundaryTable{{
     {20, Sagittarius, Capricorn} // December
 }};
 
+// A month index the boundary table has a row for.
+constexpr bool validMonth(std::int16_t monthIndex) { return monthIndex >= 0 && monthIndex <= 11; }
+
+// Whether a day index gives the month's first sign, or its second. The day is
+// not checked against the month's length: an index after the boundary gives
+// the second sign, and -1 (no day) the first. Exactly one of the two holds.
+constexpr bool onFirstSign(const SignBoundary &row, std::int16_t dayIndex) { return dayIndex <= row.lastDayOfFirst; }
+constexpr bool onSecondSign(const SignBoundary &row, std::int16_t dayIndex) { return dayIndex >= row.lastDayOfFirst + 1; }
+
 // The sign of a month index and day index, or NoSign (0) when the month index
-// is not 0..11. The day is not checked against the month's length: a day
-// index after the boundary gives the second sign, and -1 (no day) the first.
+// is not 0..11.
 int signFor(std::int16_t monthIndex, std::int16_t dayIndex);
 
-// The glyph letter of a sign as a one-character string.
-QString glyphText(int sign);
-
-// The names of the sign's pairs, in order, joined by PairSeparator.
-QString pairText(int sign, const SignNameTable &names);
-
-// The five result fields for a sign.
+// The five result fields for a sign: its name, its glyph letter, the names
+// of its pairs in order joined by PairSeparator, its stone and its talisman.
 struct FieldTexts {
-    QString sign;
-    QString glyph;
-    QString pair;
-    QString stone;
-    QString talisman;
+    std::string sign;
+    std::string glyph;
+    std::string pair;
+    std::string stone;
+    std::string talisman;
 };
 FieldTexts fieldTexts(int sign, const SignNameTable &names, const StoneNameTable &stones,
                       const TalismanNameTable &talismans);
@@ -132,8 +135,8 @@ FieldTexts fieldTexts(int sign, const SignNameTable &names, const StoneNameTable
 std::optional<std::int16_t> fixedDay(std::int16_t monthIndex, std::int16_t dayIndex);
 
 // The message shown when the lookup runs without a month selected.
-QString failureMessageText();
-QString failureMessageTitle();
+std::string failureMessageText();
+std::string failureMessageTitle();
 constexpr int FailureMessageStyle = 16; // OK button, critical-stop icon
 
 } // namespace zodiac

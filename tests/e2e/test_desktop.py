@@ -6,7 +6,7 @@ fractional ones. Screenshots go to the artefacts."""
 
 import subprocess
 
-from lunivar_e2e import (BUTTONS, FIELDS, FIELD_NAMES, LIST_DAY, LIST_MONTH, Session, check, eventually,
+from harness import (BUTTONS, FIELDS, FIELD_NAMES, LIST_DAY, LIST_MONTH, Session, check, eventually,
                          is_blue, signs, wait_until)
 
 WIDTH, HEIGHT = 380, 202

@@ -7,7 +7,7 @@ import re
 import subprocess
 import time
 
-from lunivar_e2e import Image, Session, check, wait_until
+from harness import Image, Session, check, wait_until
 
 FIELDS = ("Ваш знак зодиака", "Символ знака", "Пары по зодиаку", "Драгоценный камень", "Телисман")
 

@@ -1,0 +1,166 @@
+#pragma once
+// The toolkit on Qt Widgets (Linux: X11 and Wayland). Each window is a
+// frameless QWidget, each control a child widget: Qt finds the control under
+// the pointer and keeps the pointer on the control that got a press.
+#include "ui/backend.h"
+#include "ui/controls.h"
+#include "ui/form.h"
+#include "ui/picture.h"
+#include "ui/platform.h"
+
+#include <QFont>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QWidget>
+
+#include <functional>
+
+class QEventLoop;
+
+namespace ui {
+
+QColor qcolor(Color c);
+QString qstr(const String &s);
+String ustr(const QString &s);
+// The surface's pixels, without a copy.
+QImage imageOf(Surface &s);
+QFont fontFor(const FontDef &def);
+QFont defaultFont();
+
+class QtBackend : public Backend {
+public:
+    std::unique_ptr<NativeWindow> createWindow(Form &form) override;
+    std::unique_ptr<NativeControl> createControl(Control &control) override;
+    int pictureScale() const override;
+    double twipsPerPixelX() const override;
+    double twipsPerPixelY() const override;
+    Picture loadBitmap(int id) override;
+    Image layoutPicture(const String &name, int scale) override;
+    Image icon() override;
+    Rect textSize(const FontDef &font, const String &text) override;
+    int msgBox(const String &prompt, int style, const String &title) override;
+    String monthName(int month) override;
+    String appPath() override;
+    Version version() override;
+    [[noreturn]] void end() override;
+    void deleteLater(std::unique_ptr<Form> form) override;
+    bool playSound(const String &path, unsigned flags) override;
+};
+
+// The window: its back colour, its picture, the frame of a window that has
+// one, and the mouse over its free area.
+class FormWidget : public QWidget, public NativeWindow {
+    Q_OBJECT
+public:
+    explicit FormWidget(Form &form);
+    Form &form;
+
+    void setTitle(const String &title) override;
+    void setSize(int width, int height) override;
+    void move(int x, int y) override;
+    Rect frame() const override;
+    Rect screenArea() const override;
+    void show(NativeWindow *owner, bool modal) override;
+    void hide() override;
+    bool shown() const override { return isVisible(); }
+    void setState(std::int16_t state) override;
+    void setRegion(const Region *region, bool redraw) override;
+    void update() override { QWidget::update(); }
+    void setTabOrder(const std::vector<Control *> &order) override;
+    void runModal() override;
+    void endModal() override;
+    int popupMenu(const std::vector<String> &captions) override;
+    bool movesThroughSystem() const override;
+    void startSystemMove() override;
+
+    // Where the outline is (nothing outside it is painted on a translucent window).
+    QRegion outline;
+
+protected:
+    void paintEvent(QPaintEvent *) override;
+    void resizeEvent(QResizeEvent *) override;
+    void moveEvent(QMoveEvent *) override;
+    void changeEvent(QEvent *) override;
+    void closeEvent(QCloseEvent *) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+
+private:
+    bool applying_ = false; // a change the program made, not the system
+    QEventLoop *modalLoop_ = nullptr;
+};
+
+// Picture boxes and labels: widgets of our own that paint what the control holds.
+class PictureWidget : public QWidget, public NativeControl {
+    Q_OBJECT
+public:
+    PictureWidget(PictureBox &box, QWidget *parent);
+    PictureBox &box;
+    void setGeometry(const Rect &r) override { QWidget::setGeometry(r.x, r.y, r.w, r.h); }
+    void setVisible(bool v) override { QWidget::setVisible(v); }
+    void raise() override { QWidget::raise(); }
+    void update() override { QWidget::update(); }
+
+protected:
+    void paintEvent(QPaintEvent *) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+};
+
+class LabelWidget : public QWidget, public NativeControl {
+    Q_OBJECT
+public:
+    LabelWidget(Label &label, QWidget *parent);
+    Label &label;
+    void setGeometry(const Rect &r) override { QWidget::setGeometry(r.x, r.y, r.w, r.h); }
+    void setVisible(bool v) override { QWidget::setVisible(v); }
+    void raise() override { QWidget::raise(); }
+    void setText(const String &) override;
+    void setForeColor(Color) override { QWidget::update(); }
+
+protected:
+    void paintEvent(QPaintEvent *) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+};
+
+class TextWidget : public QLineEdit, public NativeControl {
+    Q_OBJECT
+public:
+    TextWidget(TextBox &box, QWidget *parent);
+    TextBox &box;
+    void setGeometry(const Rect &r) override { QLineEdit::setGeometry(r.x, r.y, r.w, r.h); }
+    void setVisible(bool v) override { QLineEdit::setVisible(v); }
+    void raise() override { QLineEdit::raise(); }
+    void setText(const String &text) override;
+
+private:
+    QFont font_;       // set when the box first shows some text
+    bool standIn_ = false;
+};
+
+class ListWidget : public QListWidget, public NativeControl {
+    Q_OBJECT
+public:
+    ListWidget(ListBox &box, QWidget *parent);
+    ListBox &box;
+    void setGeometry(const Rect &r) override { QListWidget::setGeometry(r.x, r.y, r.w, r.h); }
+    void setVisible(bool v) override { QListWidget::setVisible(v); }
+    void raise() override { QListWidget::raise(); }
+    void addItem(const String &item) override;
+    void setCurrentItem(int row) override;
+
+private:
+    bool updating_ = false;
+};
+
+void installAccessibility();
+
+} // namespace ui

@@ -1,0 +1,225 @@
+"""The main window by pointer, on X11 under a window manager: a date picked
+and looked up (the five fields read over the accessibility bus, the glyph
+box showing the sign's symbol), the looks under the pointer against the
+bitmap files, the outlines read back from the X server, the title bar's drag
+and middle press, the caption buttons, every way of closing, and the window
+at twice the pixels."""
+
+import os
+import subprocess
+
+from harness import (BUTTONS, FIELD_NAMES, FIELDS, Image, LIST_DAY, LIST_MONTH, SOURCE_DIR, Session, check,
+                     close_colour, eventually, is_blue, load_bitmap, mismatches, signs, wait_until)
+
+NORMAL, HOVER = (113, 114, 115), (116, 117, 118)  # left cap, tile, right cap
+CAPTION = {"min": ((318, 4), 102, 109), "close": ((358, 4), 104, 105)}
+FREE_AREA = (186, 100)
+TITLE_FREE = (60, 12)
+
+
+def row(lst, n):
+    """The centre of the n-th visible row of a list."""
+    x, y, _, _ = lst
+    return (x + 24, y + 2 + 13 * n + 6)
+
+
+def face_faults(shot, origin, pieces):
+    """Where a push button's caps and first tile differ from the pieces."""
+    (ox, oy), (left, tile, right) = origin, (load_bitmap(p) for p in pieces)
+    return mismatches(shot, ox, oy, left) + mismatches(shot, ox + 13, oy, tile) + mismatches(shot, ox + 168, oy, right)
+
+
+def all_normal(img):
+    return not any(face_faults(img, b[:2], NORMAL) for b in BUTTONS.values()) and \
+        not any(mismatches(img, *at, load_bitmap(n)) for at, n, _ in CAPTION.values())
+
+
+def rounded(w, h, inset):
+    """{row: set of x} of the outline (inset, inset, w + 1, h + 1) with 10 x 10 corners."""
+    cut = {0: 3, 1: 2, 2: 1, h - 3: 1, h - 2: 2, h - 1: 3}
+    return {y + inset: set(range(inset + cut.get(y, 0), inset + w - cut.get(y, 0))) for y in range(h)}
+
+
+def lookup(s, w):
+    ps = s.atspi
+    lists = [ps.ROLE_LIST, ps.ROLE_LIST_BOX]
+    day, month = s.find(role=lists, name="День (число)"), s.find(role=lists, name="Месяц")
+    fields = [s.find(role=[ps.ROLE_TEXT, ps.ROLE_ENTRY], name=FIELD_NAMES[f])
+              for f in ("txtSign", "txtZ", "txtPair", "txtPercStone", "txtTalis")]
+    r = s.results
+
+    def read(ok=lambda v: True):
+        return eventually(lambda: tuple(s.text_of(f) for f in fields), ok)
+
+    def expect(lst, want):
+        got = eventually(lambda: s.selected_items(lst), lambda v: v == [want])
+        check(got == [want], "%s selection %r, want %r" % (lst.name, got, want))
+
+    gemini = next(x for x in signs() if x["name"] == "Близнецы")
+    with r.case("start-up: day 1 of 31 and January of twelve, fields empty"):
+        expect(day, "1")
+        expect(month, "Январь")
+        check(month.childCount == 12 and day.childCount == 31, "%d months, %d days" % (month.childCount, day.childCount))
+        check(read() == ("",) * 5, "fields %r" % (read(),))
+    with r.case("25 May by pointer and keys: Gemini, its symbol ♊ in the glyph box"):
+        s.click_in(w, *row(LIST_MONTH, 4))
+        expect(month, "Май")
+        s.click_in(w, *row(LIST_DAY, 0))
+        s.key(*(["Down"] * 24))
+        expect(day, "25")
+        s.check_button(w)
+        got = read(lambda v: v[0] != "")
+        want = (gemini["name"], gemini["symbol"], gemini["pairs"], gemini["stone"], gemini["talisman"])
+        check(got == want, "fields %r, want %r" % (got, want))
+        shot = s.screenshot(w, "lunivar-main.png")
+        x, y, gw, gh = FIELDS["txtZ"]
+        check(sum(1 for cx in range(x + 3, x + gw - 3) for cy in range(y + 3, y + gh - 3)
+                  if sum(shot.px(cx, cy)) < 300) > 30, "the glyph box shows no symbol")
+    with r.case("February, then day 31 by End and by a click: the day list stays at 29; 29 February is Pisces"):
+        s.click_in(w, *row(LIST_MONTH, 1))
+        expect(month, "Февраль")
+        s.click_in(w, *row(LIST_DAY, 0))
+        s.key("End")
+        expect(day, "29")
+        x, y, iw, ih = s.extents(day.getChildAtIndex(30))
+        wx, wy = s.position(w)
+        s.click_in(w, x + iw // 2 - wx, y + ih // 2 - wy)
+        expect(day, "29")
+        s.press(s.find(role=ps.ROLE_PUSH_BUTTON, name="Проверить"))
+        got = read(lambda v: v[0] not in ("", gemini["name"]))
+        check(got[0] == "Рыбы" and got[2:] == ("Рак, Скорпион, Козеог", "Хризолит", "Александрит"), "fields %r" % (got,))
+
+
+def looks(s, w):
+    r = s.results
+    s.move_in(w, *FREE_AREA)
+    normal = eventually(lambda: s.grab_window(w), all_normal)
+    normal.save_png(os.path.join(s.artifacts, "lunivar-normal.png"))
+    with r.case("normal look: pale capsules 113-115, caption buttons 102 and 104"):
+        check(all_normal(normal), "the window is not in its normal look")
+    for i, (x, y, _, _) in BUTTONS.items():
+        with r.case("pointer on push button %d: blue capsule 116-118, the others normal" % i):
+            s.move_in(w, x + 30, y + 10)
+            shot = s.screenshot(w, "lunivar-hover-button%d.png" % i, until=lambda img: not face_faults(img, (x, y), HOVER))
+            bad = face_faults(shot, (x, y), HOVER)
+            check(not bad and is_blue(shot.px(x + 30, y + 10)), "%d pixels differ from the hover pieces" % len(bad))
+            check(not any(face_faults(shot, b[:2], NORMAL) for j, b in BUTTONS.items() if j != i), "another button is lit")
+    for name, ((x, y), _, hover) in CAPTION.items():
+        with r.case("pointer on the %s button: its hover symbol %d, the other normal" % (name, hover)):
+            s.move_in(w, x + 8, y + 9)
+            shot = s.screenshot(w, "lunivar-hover-%s.png" % name,
+                                until=lambda img: not mismatches(img, x, y, load_bitmap(hover)))
+            check(not mismatches(shot, x, y, load_bitmap(hover)), "no hover face")
+            other = CAPTION["close" if name == "min" else "min"]
+            check(not mismatches(shot, *other[0], load_bitmap(other[1])), "the other caption button is lit")
+    with r.case("the free area again: the window is exactly its first normal look"):
+        s.move_in(w, *FREE_AREA)
+        shot = eventually(lambda: s.grab_window(w), lambda img: img.rgb == normal.rgb)
+        check(shot.rgb == normal.rgb, "the window differs from its first normal look")
+
+
+def outlines(s, w):
+    def diff(got, want):
+        return ["row %d: %s" % (y, sorted(got.get(y, set()) ^ want.get(y, set()))[:4])
+                for y in sorted(set(got) | set(want)) if got.get(y) != want.get(y)][:8]
+    with s.results.case("outlines from the X server: main window (0,0,381,203), About (1,1,320,191)"):
+        check(s.geometry(w)[2:] == (380, 202), "window size %r" % (s.geometry(w)[2:],))
+        check(not diff(s.shape_spans(w)[0], rounded(380, 202, 0)), "; ".join(diff(s.shape_spans(w)[0], rounded(380, 202, 0))))
+        s.click_in(w, BUTTONS[2][0] + 30, BUTTONS[2][1] + 10)
+        about = wait_until(lambda: [a for a in s.program_windows() if a.id != w.id and s.is_viewable(a)], 10, 0.05,
+                           "the About window")[0]
+        s.settle(0.3)
+        check(s.geometry(about)[2:] == (320, 191), "About size %r" % (s.geometry(about)[2:],))
+        d = diff(s.shape_spans(about)[0], rounded(318, 189, 1))
+        check(not d, "; ".join(d))
+        s.key("Escape", settle=0.3)
+
+
+def title_bar(s, w):
+    r = s.results
+    ps = s.atspi
+    cap = min((s.extents(a) for a in s.find_all(lambda a: a.getRole() in (ps.ROLE_LABEL, ps.ROLE_STATIC)
+                                                 and a.name == "Lunivar 5.3")), key=lambda e: e[0])
+    wx, wy = s.position(w)
+    cx, cy, cw, ch = cap[0] - wx, cap[1] - wy, cap[2], cap[3]
+
+    def moved_by(x, y, dx, dy, button=1):
+        start = s.position(w)
+        s.drag(w, x, y, dx, dy, button=button)
+        check(s.alive() and not s.iconified(w), "press at (%d, %d): program ended or iconified" % (x, y))
+        got = s.position(w)
+        return (got[0] - start[0], got[1] - start[1])
+
+    with r.case("left drags on the title bar and on the caption move the window by exactly 100/40"):
+        check(moved_by(*TITLE_FREE, 100, 40) == (100, 40), "title bar drag")
+        check(moved_by(cx + cw // 2, cy + ch // 2, -100, -40) == (-100, -40), "caption drag")
+    with r.case("a right drag and presses on the shadow and the caption buttons move nothing"):
+        for x, y, button in ((*TITLE_FREE, 3), (cx + cw, cy + ch // 2, 1), (cx + cw // 2, cy + ch + 1, 1)):
+            check(moved_by(x, y, -100, 40, button) == (0, 0), "press at (%d, %d) button %d moved it" % (x, y, button))
+    with r.case("a middle press on the title bar and on the caption iconifies the window"):
+        for x, y in (TITLE_FREE, (cx + cw // 2, cy + ch // 2)):
+            s.activate(w)
+            wait_until(lambda: s.is_viewable(w) and not s.iconified(w), 5, 0.05, "the window to be shown")
+            s.settle(0.3)
+            s.click_in(w, x, y, button=2)
+            wait_until(lambda: s.iconified(w), 5, 0.05, "the window to be iconified")
+    s.activate(w)
+    wait_until(lambda: s.is_viewable(w) and not s.iconified(w), 5, 0.05, "the window to be shown")
+
+
+def caption_buttons(s, w):
+    r = s.results
+    before = s.position(w)
+    with r.case("the minimise button iconifies; restored, the window is where it was and the button still lit"):
+        s.click_in(w, 326, 13)
+        wait_until(lambda: s.iconified(w), 5, 0.05, "the window to be iconified")
+        s.activate(w)
+        wait_until(lambda: s.is_viewable(w) and not s.iconified(w), 5, 0.05, "the window to come back")
+        s.settle(0.4)
+        check(s.position(w) == before, "window moved from %r to %r" % (before, s.position(w)))
+        check(not mismatches(s.grab_window(w), 318, 4, load_bitmap(109)), "minimise button not in its hover face")
+    with r.case("the close button ends the program with status 0"):
+        s.click_in(w, 366, 13, settle=0)
+        check(s.wait_exit(5) == 0, "exit status")
+
+
+def closing(s):
+    for what, how in (("a click on Закрыть", lambda w: s.click_in(w, BUTTONS[1][0] + 30, BUTTONS[1][1] + 10, settle=0)),
+                      ("a click on the caption Закрыть", lambda w: s.click_in(w, BUTTONS[1][0] + 88, BUTTONS[1][1] + 10, settle=0)),
+                      ("the window manager's close", lambda w: s.wm_close(w))):
+        with s.results.case(what + " ends the program with status 0"):
+            how(s.start_program())
+            check(s.wait_exit(5) == 0, "exit status")
+
+
+def twice_the_pixels(s):
+    with s.results.case("two device pixels per pixel: 760 x 404, the outline doubled, the face from the 2x artwork"):
+        w = s.start_program({"QT_SCALE_FACTOR": "2"})
+        check(s.geometry(w)[2:] == (760, 404), "window %r" % (s.geometry(w)[2:],))
+        rows, _ = s.shape_spans(w)
+        for logical, cut in ((0, 3), (1, 2), (2, 1), (3, 0), (100, 0), (201, 3)):
+            for dy in (0, 1):
+                check(rows.get(2 * logical + dy) == set(range(2 * cut, 760 - 2 * cut)), "device row %d" % (2 * logical + dy))
+        shot = s.screenshot(w, "lunivar-hidpi.png")
+        path = os.path.join(SOURCE_DIR, "src", "res", "bmp", "113@2x.png")
+        data = subprocess.run(["/usr/bin/convert", path, "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
+        left = Image(26, 42, data)
+        bx, by = 2 * BUTTONS[1][0], 2 * BUTTONS[1][1]
+        bad = [(x, y) for y in range(42) for x in range(26) if not close_colour(shot.px(bx + x, by + y), left.px(x, y), 12)]
+        check(len(bad) <= 4, "%d pixels differ from the 2x artwork" % len(bad))
+
+
+def main():
+    with Session.from_args("e2e_window", timeout=150) as s:
+        w = s.start_program()
+        lookup(s, w)
+        looks(s, w)
+        outlines(s, w)
+        title_bar(s, w)
+        caption_buttons(s, w)
+        closing(s)
+        twice_the_pixels(s)
+
+
+if __name__ == "__main__":
+    main()

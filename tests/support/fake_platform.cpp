@@ -1,0 +1,226 @@
+#include "fake_platform.h"
+
+#include <QFile>
+#include <QStringList>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cassert>
+
+namespace fake {
+
+namespace {
+Platform *instance = nullptr;
+long stacking = 0;
+
+ui::Image imageOf(const QImage &q) {
+    const QImage rgb = q.convertToFormat(QImage::Format_RGB32);
+    ui::Image img(rgb.width(), rgb.height());
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x) img.at(x, y) = rgb.pixel(x, y);
+    return img;
+}
+
+// The control's top-left corner in its window's client area.
+std::pair<int, int> origin(ui::Control &c) {
+    int x = 0, y = 0;
+    for (ui::Control *p = &c; p; p = p->container()) {
+        x += Platform::native(*p).geometry.x;
+        y += Platform::native(*p).geometry.y;
+    }
+    return {x, y};
+}
+} // namespace
+
+Platform &platform() { return *instance; }
+
+// ---------------------------------------------------------------- windows and controls
+
+void Window::show(ui::NativeWindow *, bool m) {
+    visible = true;
+    modal = m;
+    auto &ws = platform().windows_;
+    ws.erase(std::remove(ws.begin(), ws.end(), this), ws.end());
+    ws.push_back(this);
+}
+
+void Window::runModal() {
+    modalEnded = false;
+    platform().resetPointer();
+    platform().onModal(form);
+    assert(modalEnded && "a modal window must be unloaded before its show returns");
+}
+
+int Window::popupMenu(const std::vector<ui::String> &captions) {
+    platform().resetPointer(); // the menu takes the pointer
+    return platform().onPopup(captions);
+}
+
+Control::Control(ui::Control &c) : control(c), z(++stacking) {}
+void Control::raise() { z = ++stacking; }
+
+Platform::Platform() {
+    instance = this;
+    ui::Backend::install(this);
+}
+
+Platform::~Platform() {
+    flush();
+    if (instance == this) instance = nullptr;
+}
+
+std::unique_ptr<ui::NativeWindow> Platform::createWindow(ui::Form &form) {
+    struct Owned : Window {
+        using Window::Window;
+        ~Owned() override {
+            auto &ws = platform().windows_;
+            ws.erase(std::remove(ws.begin(), ws.end(), this), ws.end());
+        }
+    };
+    return std::make_unique<Owned>(form);
+}
+
+std::unique_ptr<ui::NativeControl> Platform::createControl(ui::Control &control) {
+    return std::make_unique<Control>(control);
+}
+
+// ---------------------------------------------------------------- services
+
+QImage Platform::bitmap(int id) {
+    static std::map<int, QImage> read;
+    auto it = read.find(id);
+    if (it == read.end())
+        it = read.emplace(id, QImage(QStringLiteral(LUNIVAR_SOURCE_DIR "/src/res/bmp/%1.bmp").arg(id)).convertToFormat(QImage::Format_RGB32)).first;
+    return it->second;
+}
+
+ui::Picture Platform::loadBitmap(int id) {
+    const QImage q = bitmap(id);
+    return q.isNull() ? ui::Picture() : ui::Picture{imageOf(q), {}, id};
+}
+
+ui::Image Platform::layoutPicture(const ui::String &name, int) {
+    return imageOf(QImage(QStringLiteral(LUNIVAR_SOURCE_DIR "/src/res/layout/%1.bmp").arg(QString::fromStdString(name))));
+}
+
+ui::Rect Platform::textSize(const ui::FontDef &, const ui::String &text) {
+    return ui::Rect{0, 0, 6 * int(QString::fromStdString(text).toUcs4().size()), 13};
+}
+
+int Platform::msgBox(const ui::String &prompt, int, const ui::String &title) {
+    messages.push_back(prompt + "|" + title);
+    return 1;
+}
+
+ui::String Platform::monthName(int month) {
+    static const char *names[] = {"Январь", "Февраль", "Март", "Апрель", "Май", "Июнь", "Июль", "Август",
+                                  "Сентябрь", "Октябрь", "Ноябрь", "Декабрь"};
+    return names[month - 1];
+}
+
+bool Platform::playSound(const ui::String &path, unsigned) {
+    sounds.push_back(path);
+    return true;
+}
+
+// ---------------------------------------------------------------- the pointer
+
+ui::Control *Platform::controlAt(ui::Form &form, int cx, int cy) {
+    // The topmost visible control under the point, then the topmost of its
+    // children, and so on down.
+    ui::Control *found = nullptr;
+    for (bool deeper = true; deeper;) {
+        deeper = false;
+        ui::Control *best = nullptr;
+        for (auto &c : form.controls()) {
+            if (c->container() != found || !native(*c).visible) continue;
+            const auto [x, y] = origin(*c);
+            const ui::Rect &g = native(*c).geometry;
+            if (ui::Rect{x, y, g.w, g.h}.contains(cx, cy) && (!best || native(*c).z > native(*best).z)) best = c.get();
+        }
+        if (best) found = best, deeper = true;
+    }
+    return found;
+}
+
+Platform::Hit Platform::hit(int sx, int sy) {
+    const Window *modal = nullptr;
+    for (Window *w : windows_)
+        if (w->visible && w->modal) modal = w;
+    for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
+        Window &w = **it;
+        const int cx = sx - w.x, cy = sy - w.y;
+        if (!w.visible || w.state == ui::vbMinimized || !ui::Rect{0, 0, w.width, w.height}.contains(cx, cy)) continue;
+        if (!w.outline.empty() &&
+            std::none_of(w.outline.begin(), w.outline.end(), [&](const ui::Rect &r) { return r.contains(cx, cy); }))
+            continue; // outside the window's shape: what lies below gets it
+        if (modal && modal != &w) return {}; // a modal window takes all input
+        return Hit{&w.form, controlAt(w.form, cx, cy), cx, cy};
+    }
+    return {};
+}
+
+void Platform::deliver(const Hit &h, ui::MouseEvent e) {
+    if (!h.form) return;
+    if (!h.control) {
+        e.x = h.cx, e.y = h.cy;
+        h.form->nativeMouse(e);
+        return;
+    }
+    // Lists and text boxes handle the pointer themselves.
+    if (dynamic_cast<ui::ListBox *>(h.control) || dynamic_cast<ui::TextBox *>(h.control)) return;
+    const auto [x, y] = origin(*h.control);
+    e.x = h.cx - x, e.y = h.cy - y;
+    h.control->nativeMouse(e);
+}
+
+void Platform::pointerMove(int sx, int sy) {
+    ui::MouseEvent e{ui::MouseEvent::Move, 0, lastPress_.button, 0, 0, 0};
+    if (grabForm_) {
+        Window &w = window(*grabForm_);
+        deliver(Hit{grabForm_, grab_, sx - w.x, sy - w.y}, e);
+    } else {
+        e.buttons = 0;
+        deliver(hit(sx, sy), e);
+    }
+}
+
+void Platform::pointerPress(int sx, int sy, std::int16_t button) {
+    const Hit h = hit(sx, sy);
+    if (!h.form) return;
+    const bool twice = lastPress_.sx == sx && lastPress_.sy == sy && lastPress_.button == button;
+    lastPress_ = {sx, sy, button};
+    grabForm_ = h.form, grab_ = h.control;
+    deliver(h, ui::MouseEvent{twice ? ui::MouseEvent::DoubleClick : ui::MouseEvent::Down, button, button, 0, 0, 0});
+    if (twice) lastPress_ = {};
+}
+
+void Platform::pointerRelease(int sx, int sy, std::int16_t button) {
+    if (!grabForm_) return;
+    Window &w = window(*grabForm_);
+    const Hit h{grabForm_, grab_, sx - w.x, sy - w.y};
+    grabForm_ = nullptr, grab_ = nullptr;
+    deliver(h, ui::MouseEvent{ui::MouseEvent::Up, button, 0, 0, 0, 0});
+}
+
+// ---------------------------------------------------------------- the sign table
+
+const std::vector<SignRow> &signTable() {
+    static const std::vector<SignRow> rows = [] {
+        std::vector<SignRow> out;
+        QFile f(QStringLiteral(LUNIVAR_SOURCE_DIR "/tests/support/signs.tsv"));
+        if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return out;
+        QTextStream in(&f);
+        while (!in.atEnd()) {
+            const QString line = in.readLine();
+            if (line.startsWith(u'#') || line.trimmed().isEmpty()) continue;
+            const QStringList c = line.split(u'\t');
+            auto day = [](const QString &md) { return md.left(2).toInt() * 100 + md.mid(3).toInt(); };
+            out.push_back({c[0].toInt(), c[1], c[2], c[3], c[4], c[5], c[6], day(c[7]), day(c[8])});
+        }
+        return out;
+    }();
+    return rows;
+}
+
+} // namespace fake

@@ -1,0 +1,159 @@
+// A platform of the tests' own for the toolkit: windows and controls that
+// only remember what they were told (geometry, texts, pictures, outline,
+// state), a pointer that finds the control under it as a window system does,
+// and services whose answers the test chooses. Bitmaps are read with Qt's
+// decoder, not the program's.
+#pragma once
+
+#include "ui/backend.h"
+#include "ui/controls.h"
+#include "ui/form.h"
+#include "ui/picture.h"
+
+#include <QImage>
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace fake {
+
+// What App::End throws instead of leaving the process.
+struct Ended {};
+
+struct Window : ui::NativeWindow {
+    explicit Window(ui::Form &f) : form(f) {}
+    ui::Form &form;
+    ui::String title;
+    int x = 0, y = 0, width = 0, height = 0;
+    bool visible = false, modal = false, ownedOnce = false;
+    std::int16_t state = 0;
+    std::vector<ui::Rect> outline; // empty: none
+    std::vector<ui::Control *> tabOrder;
+    bool modalEnded = false;
+
+    void setTitle(const ui::String &t) override { title = t; }
+    void setSize(int w, int h) override { width = w, height = h; }
+    void move(int nx, int ny) override { x = nx, y = ny; }
+    ui::Rect frame() const override { return {x, y, width, height}; }
+    ui::Rect screenArea() const override { return {0, 0, 1024, 768}; }
+    void show(ui::NativeWindow *owner, bool m) override;
+    void hide() override { visible = false, modal = false; }
+    bool shown() const override { return visible; }
+    void setState(std::int16_t s) override { state = s; }
+    void setRegion(const ui::Region *r, bool) override { outline = r ? r->rects : std::vector<ui::Rect>{}; }
+    void update() override {}
+    void setTabOrder(const std::vector<ui::Control *> &order) override { tabOrder = order; }
+    void runModal() override;
+    void endModal() override { modalEnded = true; }
+    int popupMenu(const std::vector<ui::String> &captions) override;
+};
+
+struct Control : ui::NativeControl {
+    explicit Control(ui::Control &c);
+    ui::Control &control;
+    ui::Rect geometry;
+    bool visible = true;
+    long z = 0; // stacking: higher lies above
+    ui::String text;
+    std::vector<ui::String> items;
+    int current = -1;
+
+    void setGeometry(const ui::Rect &r) override { geometry = r; }
+    void setVisible(bool v) override { visible = v; }
+    void raise() override;
+    void setText(const ui::String &t) override { text = t; }
+    void addItem(const ui::String &item) override { items.push_back(item); }
+    void setCurrentItem(int row) override { current = row; }
+};
+
+class Platform : public ui::Backend {
+public:
+    Platform();
+    ~Platform() override;
+
+    // Answers and hooks the test sets.
+    ui::Version versionReported{5, 3, 0};
+    // The item a popup menu chooses (-1 for none); asked while the menu is open.
+    std::function<int(const std::vector<ui::String> &)> onPopup = [](const std::vector<ui::String> &) { return -1; };
+    // Runs while a window is shown modally; the window must be unloaded by then.
+    std::function<void(ui::Form &)> onModal = [](ui::Form &f) { f.Unload(); };
+
+    // What the program did.
+    std::vector<ui::String> sounds;  // paths played, in order
+    std::vector<ui::String> messages; // message box texts, title after a "|"
+
+    // The pointer, in screen pixels: moves, presses and releases go where a
+    // window system sends them (from a press to its release, to the control
+    // that got the press; a second press at the same place soon after is a
+    // double click).
+    void pointerMove(int sx, int sy);
+    void pointerPress(int sx, int sy, std::int16_t button);
+    void pointerRelease(int sx, int sy, std::int16_t button);
+    void click(int sx, int sy) { pointerPress(sx, sy, ui::vbLeftButton), pointerRelease(sx, sy, ui::vbLeftButton); }
+    void resetPointer() { grab_ = nullptr, grabForm_ = nullptr, lastPress_ = {}; }
+
+    // The user chooses a row of a list: the list shows it, then tells the program.
+    static void choose(ui::ListBox &list, int row) {
+        native(list).current = row;
+        list.nativeSelected(row);
+    }
+
+    // The control of `form` under a point of its client area, or nullptr.
+    ui::Control *controlAt(ui::Form &form, int cx, int cy);
+    // Frees the windows unloaded since the last call.
+    void flush() { dropped_.clear(); }
+
+    static Window &window(ui::Form &f) { return dynamic_cast<Window &>(f.native()); }
+    static Control &native(ui::Control &c) { return dynamic_cast<Control &>(c.native()); }
+    // A bitmap of the program as Qt reads the file.
+    static QImage bitmap(int id);
+
+    std::unique_ptr<ui::NativeWindow> createWindow(ui::Form &form) override;
+    std::unique_ptr<ui::NativeControl> createControl(ui::Control &control) override;
+    double twipsPerPixelX() const override { return 15; }
+    double twipsPerPixelY() const override { return 15; }
+    ui::Picture loadBitmap(int id) override;
+    ui::Image layoutPicture(const ui::String &name, int scale) override;
+    ui::Image icon() override { return ui::Image(32, 32); }
+    // Six pixels a letter, 13 high.
+    ui::Rect textSize(const ui::FontDef &, const ui::String &text) override;
+    int msgBox(const ui::String &prompt, int, const ui::String &title) override;
+    ui::String monthName(int month) override;
+    ui::String appPath() override { return "/opt/lunivar"; }
+    ui::Version version() override { return versionReported; }
+    [[noreturn]] void end() override { throw Ended{}; }
+    void deleteLater(std::unique_ptr<ui::Form> form) override { dropped_.push_back(std::move(form)); }
+    bool playSound(const ui::String &path, unsigned) override;
+
+private:
+    struct Hit {
+        ui::Form *form = nullptr;
+        ui::Control *control = nullptr; // nullptr: the window's free area
+        int cx = 0, cy = 0;             // the point in the client area
+    };
+    Hit hit(int sx, int sy);
+    void deliver(const Hit &h, ui::MouseEvent e);
+
+    std::vector<std::unique_ptr<ui::Form>> dropped_;
+    std::vector<Window *> windows_; // most recent on top
+    ui::Control *grab_ = nullptr;
+    ui::Form *grabForm_ = nullptr;
+    struct { int sx = -1, sy = -1; std::int16_t button = 0; } lastPress_;
+    friend struct Window;
+};
+
+Platform &platform();
+
+// The rows of tests/support/signs.tsv: index, name, glyph, symbol, pairs,
+// stone, talisman, and the first and last day of the sign as month * 100 + day.
+struct SignRow {
+    int index;
+    QString name, glyph, symbol, pairs, stone, talisman;
+    int first, last;
+};
+const std::vector<SignRow> &signTable();
+
+} // namespace fake
