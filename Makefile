@@ -1,10 +1,13 @@
-# make run   installs what is missing, builds, and starts the program
-# make test  installs what is missing, builds, and runs every test
-# make bench prints the benchmark figures (not part of the tests)
+# make run      installs what is missing, builds, and starts the program
+# make test     installs what is missing, builds, and runs every test: the
+#               Linux program, the same under the sanitizers, and the
+#               Windows program under Wine
+# make windows  builds the Windows program: dist/lunivar-5.3-win32.zip
+# make bench    prints the benchmark figures (not part of the tests)
 PRESET ?= default
 BUILD_DIR := build
 
-.PHONY: deps configure build run test test-asan bench clean
+.PHONY: deps configure build run test test-asan test-windows windows windows-build bench clean
 
 deps:
 	@sh scripts/install-deps.sh
@@ -18,8 +21,9 @@ build: configure
 run: build
 	./$(BUILD_DIR)/bin/lunivar
 
-test: build
+test: build windows-build
 	ctest --preset $(PRESET) -j2
+	ctest --preset windows
 	$(MAKE) --no-print-directory test-asan
 
 test-asan: deps
@@ -27,8 +31,18 @@ test-asan: deps
 	cmake --build --preset asan -j2
 	ctest --preset asan -j2 -LE nosan
 
+windows-build: deps
+	@test -f build-windows/build.ninja || cmake --preset windows
+	cmake --build --preset windows -j2
+
+windows: windows-build
+	cmake --build --preset windows --target dist
+
+test-windows: windows-build
+	ctest --preset windows
+
 bench: build
 	sh bench/run.sh
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-windows dist

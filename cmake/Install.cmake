@@ -1,5 +1,4 @@
-# Desktop integration, Windows resources, install layout and the Debian
-# package. Included once, from src/res.
+# Desktop integration, install layout and the Debian package. Included once, from src/res.
 #
 # Installed layout (under the prefix):
 #   libexec/lunivar/lunivar                the executable
@@ -13,18 +12,6 @@ include(${CMAKE_CURRENT_LIST_DIR}/Resources.cmake)
 include(GNUInstallDirs)
 
 set(LUNIVAR_PACKAGING_DIR ${CMAKE_BINARY_DIR}/packaging)
-set(LUNIVAR_NOTICE "Copyright (C) ${LUNIVAR_MAKER}. Free to use and to pass on.")
-set(LUNIVAR_VERSION_PATCH_OR_0 ${PROJECT_VERSION_PATCH})
-if(LUNIVAR_VERSION_PATCH_OR_0 STREQUAL "")
-    set(LUNIVAR_VERSION_PATCH_OR_0 0)
-endif()
-
-# Windows resource script (icon group 1 and the version record). A Windows
-# build adds ${LUNIVAR_RC_FILE} to the executable's sources.
-set(LUNIVAR_RC_ICON ${LUNIVAR_RES_DIR}/icon/lunivar.ico)
-set(LUNIVAR_RC_FILE ${LUNIVAR_PACKAGING_DIR}/lunivar.rc)
-set(LUNIVAR_RC_FILE ${LUNIVAR_RC_FILE} CACHE INTERNAL "Windows resource script of the program")
-configure_file(${PROJECT_SOURCE_DIR}/packaging/lunivar.rc.in ${LUNIVAR_RC_FILE} @ONLY)
 
 set(LUNIVAR_DESKTOP_FILE ${LUNIVAR_PACKAGING_DIR}/${LUNIVAR_APP_ID}.desktop)
 set(LUNIVAR_METAINFO_FILE ${LUNIVAR_PACKAGING_DIR}/${LUNIVAR_APP_ID}.metainfo.xml)

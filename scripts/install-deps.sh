@@ -14,7 +14,8 @@ weston
 fonts-dejavu-core fonts-liberation2
 binutils-mingw-w64-i686 lintian desktop-file-utils appstream dpkg-dev file
 locales libclang-rt-14-dev clang-14 valgrind
-openbox"
+openbox
+g++-mingw-w64-i686 wine wine32:i386"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
@@ -22,6 +23,8 @@ done
 if [ -n "$missing" ]; then
     SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
     echo "Installing:$missing"
+    # The Windows program is tested with 32-bit Wine, from the i386 archive.
+    dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
     $SUDO apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
 fi

@@ -10,7 +10,6 @@ namespace App {
 String Title();           // "Lunivar"
 std::int16_t Major();
 std::int16_t Minor();
-std::int16_t Revision();
 String Path();            // folder of the executable, links resolved
 String PathSeparator();   // between a folder and a name: "/", or "\" on Windows
 // Ends the program: every window closes without further events and the

@@ -86,7 +86,7 @@ public:
 };
 
 struct Version {
-    int major = 0, minor = 0, revision = 0;
+    int major = 0, minor = 0;
 };
 
 class Backend {

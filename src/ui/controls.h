@@ -109,7 +109,6 @@ public:
 
     const ui::Picture &Picture() const { return picture_; }
     void setPicture(const ui::Picture &p);
-    int PictureId() const { return picture_.id; }
 
     Color BackColor() const { return back_; }
     void setBackColor(Color c);
@@ -117,7 +116,6 @@ public:
     float ScaleWidth() const;
     float ScaleHeight() const;
     ScaleMode innerScale() const override { return def_.scaleMode; }
-    bool AutoRedraw() const { return def_.autoRedraw; }
     Align alignment() const { return def_.align; }
 
     // The drawing surface: its persistent image, which stays valid while
@@ -170,7 +168,6 @@ public:
     TextBox(Form &form, Control *container, const ControlDef &def);
     String Text() const { return text_; }
     void setText(const String &text);
-    bool Locked() const { return def_.locked; }
     // From the platform: what the user typed.
     void nativeEdited(const String &text) { text_ = text; }
 
@@ -187,7 +184,6 @@ public:
     std::int16_t ListIndex() const { return index_; }
     // Raises Click before it returns when the selection changes.
     void setListIndex(std::int16_t index);
-    String Text() const { return List(index_); }
     // Selects the item whose text is `text`.
     void setText(const String &text);
     // From the platform: the user chose row `row`.

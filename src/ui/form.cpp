@@ -162,8 +162,6 @@ void Form::Show(int modal, Form *owner) {
     }
 }
 
-void Form::Hide() { native_->hide(); }
-
 bool Form::isShown() const { return native_->shown(); }
 
 void Form::Unload(std::int16_t unloadMode) {

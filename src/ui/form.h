@@ -41,14 +41,11 @@ public:
 
     // Runs Form_Load once.
     void Load();
-    bool loaded() const { return loaded_; }
 
     // Shows the window; a modal show with an owner blocks the owner's input
     // and returns after this window has been unloaded.
     void Show(int modal = vbModeless, Form *owner = nullptr);
-    void Hide();
     bool isShown() const;
-    bool isModal() const { return modalDepth_ > 0; }
     // Runs Form_QueryUnload and, unless cancelled, closes the window.
     // UnloadMode 1 is an unload by code, 0 the window's close command.
     void Unload(std::int16_t unloadMode = 1);

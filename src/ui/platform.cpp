@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -98,10 +99,12 @@ namespace App {
 String Title() { return LUNIVAR_TITLE; }
 std::int16_t Major() { return std::int16_t(Backend::current().version().major); }
 std::int16_t Minor() { return std::int16_t(Backend::current().version().minor); }
-std::int16_t Revision() { return std::int16_t(Backend::current().version().revision); }
 String Path() { return Backend::current().appPath(); }
 String PathSeparator() { return Backend::current().pathSeparator(); }
-void End() { Backend::current().end(); }
+void End() {
+    Backend::current().end();
+    std::abort(); // a backend's end does not return
+}
 } // namespace App
 
 int MsgBox(const String &prompt, int style, const String &title) {

@@ -75,7 +75,7 @@ public:
     ~Platform() override;
 
     // Answers and hooks the test sets.
-    ui::Version versionReported{5, 3, 0};
+    ui::Version versionReported{5, 3};
     // The item a popup menu chooses (-1 for none); asked while the menu is open.
     std::function<int(const std::vector<ui::String> &)> onPopup = [](const std::vector<ui::String> &) { return -1; };
     // Runs while a window is shown modally; the window must be unloaded by then.

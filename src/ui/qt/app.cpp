@@ -199,7 +199,7 @@ String QtBackend::monthName(int month) {
 
 String QtBackend::appPath() { return ustr(QCoreApplication::applicationDirPath()); }
 
-Version QtBackend::version() { return Version{LUNIVAR_VERSION_MAJOR, LUNIVAR_VERSION_MINOR, LUNIVAR_VERSION_PATCH}; }
+Version QtBackend::version() { return Version{LUNIVAR_VERSION_MAJOR, LUNIVAR_VERSION_MINOR}; }
 
 void QtBackend::end() {
     // Every window goes at once, without further events.

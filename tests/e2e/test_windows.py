@@ -1,0 +1,206 @@
+"""The Windows program under Wine (32-bit) on an X server of its own: dates
+looked up through real clicks and keys and read back by the tests' probe
+program, the day-fixing rule, the outline read from the X server, the looks
+under the pointer and around the icon's menu from screenshots, the drag,
+the modal About window with 5.3, "Закрыть" ending with status 0, and the
+resources and version record the executable carries."""
+
+import argparse
+import os
+import subprocess
+
+from harness import (BUTTONS, FIELDS, LIST_DAY, LIST_MONTH, Session, check, eventually, load_bitmap, mismatches,
+                     signs, wait_until)
+
+TITLE = "Lunivar 5.3"
+DESCRIPTION = "Программа для определения знака зодиака, пары по зодиаку, драгоценного камна и талисмана."
+
+
+class WineSession(Session):
+    """An X server, no window manager, and a Wine prefix kept in the build tree."""
+
+    def __init__(self, name, exe, probe, artifacts):
+        super().__init__(name, exe, artifacts, timeout=380)
+        self.probe_exe = probe
+
+    def _start_services(self):
+        base = self._base_env()
+        self.display = ":" + self._spawn_reporting(
+            "xvfb", ["Xvfb", "-displayfd", "FD", "-screen", "0", "1024x768x24", "-nolisten", "tcp"], base, "FD")
+        base.update({"DISPLAY": self.display, "WINEDEBUG": "-all", "WINEARCH": "win32", "LANG": "ru_RU.UTF-8",
+                     "LC_ALL": "ru_RU.UTF-8", "WINEDLLOVERRIDES": "mscoree,mshtml=",
+                     "WINEPREFIX": os.path.join(os.path.dirname(os.path.dirname(self.exe)), "wine-prefix")})
+        self.env = base
+        os.environ["DISPLAY"] = self.display
+        if not os.path.exists(os.path.join(base["WINEPREFIX"], "system.reg")):
+            subprocess.run(["wineboot", "--init"], env=base, capture_output=True, timeout=240)
+        from Xlib import display as xdisplay
+        self.xd = xdisplay.Display(self.display)
+
+    def _cleanup(self):
+        if self.env:
+            subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True, timeout=30)
+        super()._cleanup()
+
+    def probe(self, *args):
+        out = subprocess.run(["wine", self.probe_exe] + list(args), env=self.env, capture_output=True, timeout=60)
+        return [line.rstrip("\r").split("\t") for line in out.stdout.decode("utf-8", "replace").splitlines()]
+
+    def windows(self):
+        """{title: (window fields, [child fields])} of the program's windows."""
+        out, current = {}, None
+        for f in self.probe("windows"):
+            if f[0] == "window":
+                current = out.setdefault(f[-1], (f, []))
+            elif current:
+                current[1].append(f)
+        return out
+
+    def start_program(self, extra_env=None, **_):
+        env = dict(self.env, **(extra_env or {}))
+        self.program = subprocess.Popen(["wine", os.path.basename(self.exe)], cwd=os.path.dirname(self.exe), env=env,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        self.procs.append(("lunivar", self.program))
+        # Asked while it is still being made, the window would keep the probe waiting.
+        self.xwindow()
+        main = wait_until(lambda: self.windows().get(TITLE), 60, 0.2, "the main window")
+        self.settle(0.5)
+        return main
+
+    def rect(self, title=TITLE):
+        f = self.windows()[title][0]
+        return tuple(int(v) for v in f[2:6])
+
+    def xwindow(self, title=TITLE):
+        """The X window Wine shows a Windows window with."""
+        def find():
+            for w in self.xd.screen().root.query_tree().children:
+                name = w.get_wm_name()
+                if (name.decode() if isinstance(name, bytes) else name) == title and w.get_attributes().map_state:
+                    return w
+        return wait_until(find, 60, 0.1, "the X window of %r" % title)
+
+
+def field(children, place):
+    """The text of the child at a layout place."""
+    for f in children:
+        if (int(f[2]), int(f[3])) == place[:2]:
+            return f[7] if len(f) > 7 else ""
+    return None
+
+
+def main():
+    p = argparse.ArgumentParser()
+    for a in ("--exe", "--probe", "--artifacts"):
+        p.add_argument(a, required=True)
+    a = p.parse_args()
+    with WineSession("e2e_windows", a.exe, a.probe, a.artifacts) as s:
+        r = s.results
+        exe = "Z:" + os.path.abspath(a.exe).replace("/", "\\")
+        with r.case("resources: bitmaps 101-118 (none 103, 108, 110) in Russian, icon group 1 with image 30001"):
+            res = s.probe("resources", exe)
+            bitmaps = sorted(int(f[2]) for f in res if f[0] == "resource" and f[1] == "2" and f[2].isdigit() and f[3] == "1049")
+            check(bitmaps == [101, 102, 104, 105, 106, 107, 109, 111, 112, 113, 114, 115, 116, 117, 118], "bitmaps %r" % bitmaps)
+            check([f[1:] for f in res if f[0] == "icon"] == [["32", "32", "0", "1", "8", "2216", "30001"]], "icon group %r" % res)
+        with r.case("the version record: 5.3.0.0, 5.03, string table 040904B0 and its translation"):
+            v = {f[0] if f[0] != "string" else f[1]: f[1:] if f[0] != "string" else f[2] for f in s.probe("version", exe)}
+            check(v.get("fixed") == ["5.3.0.0", "5.3.0.0", "0", "4", "1"], "fixed part %r" % v.get("fixed"))
+            check(v.get("translation") == ["1033", "1200"], "translation %r" % v.get("translation"))
+            want = {"Comments": "Lunivar", "FileDescription": DESCRIPTION, "LegalTrademarks": "FreeWare",
+                    "ProductName": "Lunivar", "FileVersion": "5.03", "ProductVersion": "5.03", "InternalName": "Lunivar",
+                    "OriginalFilename": "Lunivar.exe"}
+            check(all(v.get(k) == val for k, val in want.items()), "strings %r" % v)
+
+        main = s.start_program()
+        with r.case("start-up: 380 x 202, January and day 1 selected, twelve months from the locale, fields empty"):
+            x, y, w, h = s.rect()
+            check((w, h) == (380, 202), "size %dx%d" % (w, h))
+            lists = {(int(f[2]), int(f[3])): f for f in main[1] if f[1] == "ListBox"}
+            month, day = lists[LIST_MONTH[:2]], lists[LIST_DAY[:2]]
+            check(month[9:] == ["Январь", "Февраль", "Март", "Апрель", "Май", "Июнь", "Июль", "Август", "Сентябрь",
+                                "Октябрь", "Ноябрь", "Декабрь"], "months %r" % month[9:])
+            check(month[8] == "0" and day[8] == "0" and len(day) == 9 + 31, "selection %s %s" % (month[8], day[8]))
+            check(all(field(main[1], FIELDS[f]) == "" for f in FIELDS), "fields not empty")
+
+        def click(px, py, button=1):
+            s.move_to(x + px, y + py)
+            s.xdo("click", button)
+            s.settle(0.3)
+
+        def children():
+            return s.windows()[TITLE][1]
+
+        gemini = next(g for g in signs() if g["name"] == "Близнецы")
+        with r.case("25 May by clicks and keys: Gemini, its symbol in the glyph box (Wine has no Wingdings)"):
+            click(LIST_MONTH[0] + 40, LIST_MONTH[1] + 2 + 13 * 4 + 6)
+            click(LIST_DAY[0] + 20, LIST_DAY[1] + 8)
+            s.key(*(["Down"] * 24))
+            click(BUTTONS[0][0] + 60, BUTTONS[0][1] + 10)
+            got = eventually(lambda: [field(children(), FIELDS[f]) for f in ("txtSign", "txtZ", "txtPair", "txtPercStone", "txtTalis")],
+                             lambda v: v[0] == gemini["name"])
+            check(got == [gemini["name"], gemini["symbol"], gemini["pairs"], gemini["stone"], gemini["talisman"]], "fields %r" % got)
+            s.screenshot(None, "lunivar-wine-main.png")
+        with r.case("February, then End: the day list stays at 29"):
+            click(LIST_MONTH[0] + 40, LIST_MONTH[1] + 8)
+            s.key("Home", "Down")
+            click(LIST_DAY[0] + 20, LIST_DAY[1] + 8)
+            s.key("End")
+            lists = {(int(f[2]), int(f[3])): f for f in children() if f[1] == "ListBox"}
+            check((lists[LIST_MONTH[:2]][8], lists[LIST_DAY[:2]][8]) == ("1", "28"), "selection %s, %s" % (
+                lists[LIST_MONTH[:2]][8], lists[LIST_DAY[:2]][8]))
+        with r.case("the outline from the X server: the same spans as on Linux"):
+            rows, _ = s.shape_spans(s.xwindow())
+            cut = {0: 3, 1: 2, 2: 1, 199: 1, 200: 2, 201: 3}
+            want = {yy: set(range(cut.get(yy, 0), 380 - cut.get(yy, 0))) for yy in range(202)}
+            check(rows == want, "rows differ: %r" % [yy for yy in range(202) if rows.get(yy) != want.get(yy)][:5])
+        with r.case("hover looks: the blue capsule, the caption buttons' symbols"):
+            click(100, 28)  # the free area
+            bx, by, _, _ = BUTTONS[2]
+            s.move_to(x + bx + 30, y + by + 10)
+            shot = eventually(lambda: s.grab(x, y, 380, 202), lambda img: not mismatches(img, bx, by, load_bitmap(116)))
+            shot.save_png(os.path.join(s.artifacts, "lunivar-wine-hover.png"))
+            bad = mismatches(shot, bx, by, load_bitmap(116)) + mismatches(shot, bx + 168, by, load_bitmap(118))
+            check(not bad, "%d pixels differ from the hover pieces" % len(bad))
+            for (px, py), hover in (((318, 4), 109), ((358, 4), 105)):
+                s.move_to(x + px + 8, y + py + 9)
+                shot = eventually(lambda: s.grab(x, y, 380, 202), lambda img: not mismatches(img, px, py, load_bitmap(hover)))
+                check(not mismatches(shot, px, py, load_bitmap(hover)), "caption button %d not lit" % hover)
+        with r.case("the icon's menu turns the frame inactive: title 112, bottom 107, blue strips"):
+            click(18, 12)
+            shot = eventually(lambda: s.grab(x, y, 380, 202), lambda img: img.px(0, 100) == (128, 128, 255))
+            shot.save_png(os.path.join(s.artifacts, "lunivar-wine-menu.png"))
+            title, bottom = load_bitmap(112), load_bitmap(107)
+            check(all(shot.px(xx, 2) == title.px(xx, 2) for xx in range(40, 120)), "the title bar is not 112")
+            check(all(shot.px(xx, 198) == bottom.px(xx, 3) for xx in range(40, 300)), "the bottom strip is not 107")
+            check(shot.px(0, 100) == (128, 128, 255) and shot.px(379, 100) == (128, 128, 255), "the side strips are not blue")
+            s.key("Escape")
+            eventually(lambda: s.grab(x, y, 380, 202), lambda img: img.px(0, 100) == (192, 192, 192))
+        with r.case("a drag on the title bar moves the window by exactly 100/40"):
+            s.move_to(x + 60, y + 12)
+            s.xdo("mousedown", "1")
+            for i in range(1, 11):
+                s.xdo("mousemove", x + 60 + 10 * i, y + 12 + 4 * i)
+            s.xdo("mouseup", "1")
+            s.settle(0.5)
+            nx, ny, _, _ = s.rect()
+            check((nx - x, ny - y) == (100, 40), "moved by %r" % ((nx - x, ny - y),))
+            x, y = nx, ny
+        with r.case("About: modal, centred on the main window, version 5.3; Escape closes it"):
+            click(BUTTONS[2][0] + 30, BUTTONS[2][1] + 10)
+            about = wait_until(lambda: [t for t, (f, _) in s.windows().items() if t != TITLE and f[6] == "1"], 10, 0.2, "About")
+            wins = s.windows()
+            f, kids = wins[about[0]]
+            ax, ay, aw, ah = (int(v) for v in f[2:6])
+            check(wins[TITLE][0][7] == "0", "the main window takes input while About is shown")
+            check((ax, ay, aw, ah) == (x + 30, y + 5, 320, 191), "About at %r" % ((ax, ay, aw, ah),))
+            check(sorted(k[7] for k in kids if k[1] == "Static") == ["&OK", "5.3", "5.3"], "About labels %r" % kids)
+            s.screenshot(None, "lunivar-wine-about.png")
+            s.key("Escape")
+            wait_until(lambda: s.windows()[TITLE][0][7] == "1", 10, 0.2, "the main window to take input again")
+        with r.case("Закрыть ends the program with status 0"):
+            click(BUTTONS[1][0] + 30, BUTTONS[1][1] + 10)
+            check(s.wait_exit(15) == 0, "exit status")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,127 @@
+// What the Windows program shows, read from outside as any other program
+// could: its windows with their place, caption and state, and every control
+// in them with its class, place and text (list boxes with their items and
+// selection), read with SendMessage; and the resources and version record
+// of the executable. One line per thing, fields separated by tabs, UTF-8.
+//
+//   probe windows            the top-level windows of class LunivarForm
+//   probe resources FILE     bitmaps, icon group and icons with their languages
+//   probe version FILE       the version record
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string utf8(const std::wstring &w) {
+    std::string out(std::size_t(WideCharToMultiByte(CP_UTF8, 0, w.c_str(), int(w.size()), nullptr, 0, nullptr, nullptr)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), int(w.size()), out.data(), int(out.size()), nullptr, nullptr);
+    return out;
+}
+
+void line(const std::wstring &w) {
+    const std::string s = utf8(w) + "\n";
+    std::fwrite(s.data(), 1, s.size(), stdout);
+}
+
+std::wstring textOf(HWND hwnd) {
+    std::wstring t(std::size_t(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    t.resize(std::size_t(SendMessageW(hwnd, WM_GETTEXT, t.size(), LPARAM(t.data()))));
+    return t;
+}
+
+std::wstring classOf(HWND hwnd) {
+    wchar_t c[64] = {};
+    GetClassNameW(hwnd, c, 64);
+    return c;
+}
+
+std::wstring n(long long v) { return std::to_wstring(v); }
+
+BOOL CALLBACK child(HWND hwnd, LPARAM top) {
+    // Places in the top-level window's client area, as the layouts give them.
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    MapWindowPoints(nullptr, HWND(top), reinterpret_cast<POINT *>(&r), 2);
+    std::wstring l = L"child\t" + classOf(hwnd) + L"\t" + n(r.left) + L"\t" + n(r.top) + L"\t" + n(r.right - r.left) +
+                     L"\t" + n(r.bottom - r.top) + L"\t" + n(IsWindowVisible(hwnd)) + L"\t" + textOf(hwnd);
+    if (classOf(hwnd) == L"ListBox") {
+        const int count = int(SendMessageW(hwnd, LB_GETCOUNT, 0, 0));
+        l += L"\t" + n(SendMessageW(hwnd, LB_GETCURSEL, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            std::wstring item(std::size_t(SendMessageW(hwnd, LB_GETTEXTLEN, WPARAM(i), 0)) + 1, L'\0');
+            item.resize(std::size_t(SendMessageW(hwnd, LB_GETTEXT, WPARAM(i), LPARAM(item.data()))));
+            l += L"\t" + item;
+        }
+    }
+    line(l);
+    return TRUE;
+}
+
+BOOL CALLBACK topLevel(HWND hwnd, LPARAM) {
+    if (classOf(hwnd) != L"LunivarForm") return TRUE;
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    line(L"window\t" + n(LONG_PTR(hwnd)) + L"\t" + n(r.left) + L"\t" + n(r.top) + L"\t" + n(r.right - r.left) + L"\t" +
+         n(r.bottom - r.top) + L"\t" + n(IsWindowVisible(hwnd)) + L"\t" + n(IsWindowEnabled(hwnd)) + L"\t" +
+         n(IsIconic(hwnd)) + L"\t" + textOf(hwnd));
+    EnumChildWindows(hwnd, child, LPARAM(hwnd));
+    return TRUE;
+}
+
+BOOL CALLBACK language(HMODULE, LPCWSTR type, LPCWSTR name, WORD lang, LONG_PTR) {
+    std::wstring what = IS_INTRESOURCE(name) ? n(LONG_PTR(name)) : std::wstring(name);
+    line(L"resource\t" + n(LONG_PTR(type)) + L"\t" + what + L"\t" + n(lang));
+    return TRUE;
+}
+
+BOOL CALLBACK named(HMODULE m, LPCWSTR type, LPWSTR name, LONG_PTR) {
+    EnumResourceLanguagesW(m, type, name, language, 0);
+    return TRUE;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t **argv) {
+    const std::wstring what = argc > 1 ? argv[1] : L"";
+    if (what == L"windows") {
+        EnumWindows(topLevel, 0);
+    } else if (what == L"resources" && argc > 2) {
+        HMODULE m = LoadLibraryExW(argv[2], nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        for (LPCWSTR type : {RT_BITMAP, RT_GROUP_ICON, RT_ICON}) EnumResourceNamesW(m, type, named, 0);
+        // The icon group's entries: width, height, colours, planes, bits, bytes, image number.
+        HRSRC r = FindResourceW(m, MAKEINTRESOURCEW(1), RT_GROUP_ICON);
+        const BYTE *g = r ? static_cast<const BYTE *>(LockResource(LoadResource(m, r))) : nullptr;
+        for (int i = 0; g && i < *reinterpret_cast<const WORD *>(g + 4); ++i) {
+            const BYTE *e = g + 6 + 14 * i;
+            line(L"icon\t" + n(e[0]) + L"\t" + n(e[1]) + L"\t" + n(e[2]) + L"\t" + n(*reinterpret_cast<const WORD *>(e + 4)) +
+                 L"\t" + n(*reinterpret_cast<const WORD *>(e + 6)) + L"\t" + n(*reinterpret_cast<const DWORD *>(e + 8)) +
+                 L"\t" + n(*reinterpret_cast<const WORD *>(e + 12)));
+        }
+    } else if (what == L"version" && argc > 2) {
+        std::vector<BYTE> data(GetFileVersionInfoSizeW(argv[2], nullptr));
+        if (data.empty() || !GetFileVersionInfoW(argv[2], 0, DWORD(data.size()), data.data())) return 1;
+        VS_FIXEDFILEINFO *f = nullptr;
+        UINT size = 0;
+        VerQueryValueW(data.data(), L"\\", reinterpret_cast<void **>(&f), &size);
+        line(L"fixed\t" + n(HIWORD(f->dwFileVersionMS)) + L"." + n(LOWORD(f->dwFileVersionMS)) + L"." +
+             n(HIWORD(f->dwFileVersionLS)) + L"." + n(LOWORD(f->dwFileVersionLS)) + L"\t" + n(HIWORD(f->dwProductVersionMS)) +
+             L"." + n(LOWORD(f->dwProductVersionMS)) + L"." + n(HIWORD(f->dwProductVersionLS)) + L"." +
+             n(LOWORD(f->dwProductVersionLS)) + L"\t" + n(f->dwFileFlags) + L"\t" + n(f->dwFileOS) + L"\t" + n(f->dwFileType));
+        WORD *translation = nullptr;
+        VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void **>(&translation), &size);
+        line(L"translation\t" + n(translation[0]) + L"\t" + n(translation[1]));
+        for (const wchar_t *key : {L"Comments", L"FileDescription", L"LegalTrademarks", L"ProductName", L"FileVersion",
+                                   L"ProductVersion", L"InternalName", L"OriginalFilename"}) {
+            wchar_t *value = nullptr;
+            const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + key;
+            if (VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void **>(&value), &size))
+                line(L"string\t" + std::wstring(key) + L"\t" + value);
+        }
+    } else {
+        return 2;
+    }
+    return 0;
+}
