@@ -1,27 +1,26 @@
-"""End-to-end harness: the real program under Xvfb with openbox, a private
-D-Bus session and the accessibility bus, driven by real input (xdotool) and
-read through the X server (python-xlib) and AT-SPI (pyatspi).
-
-    with Session.from_args("name") as s:
-        s.start_program()
-
-Everything started runs in its own process group and carries a marker in
-its environment; on exit all of it is ended, even after a failure."""
+# End-to-end harness: the real program under Xvfb with openbox, a private
+# D-Bus session and the accessibility bus, driven by real input (xdotool) and
+# read through the X server (python-xlib) and AT-SPI (pyatspi).
+#
+#     with Session.from_args("name") as s:
+#         s.start_program()
+#
+# Everything started runs in its own process group and carries a marker in
+# its environment; on exit all of it is ended, even after a failure.
 
 import argparse
+import contextlib
 import functools
 import os
 import select
 import shutil
 import signal
-import struct
 import subprocess
 import sys
 import tempfile
 import time
 import traceback
 import uuid
-import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_DIR = os.path.normpath(os.path.join(HERE, "..", ".."))
@@ -41,8 +40,8 @@ FIELD_NAMES = {"txtSign": "Ваш знак зодиака", "txtZ": "Симво�
 
 
 def signs():
-    """The sign table of tests/support: dicts with index, name, glyph, symbol,
-    pairs, stone, talisman and the first and last (month, day) of the sign."""
+    # The sign table of tests/support: dicts with index, name, glyph, symbol,
+    # pairs, stone, talisman and the first and last (month, day) of the sign.
     out = []
     with open(os.path.join(SOURCE_DIR, "tests", "support", "signs.tsv"), encoding="utf-8") as f:
         for line in f:
@@ -70,7 +69,7 @@ def check(cond, msg):
 
 
 def wait_until(fn, timeout, interval=0.05, what="condition"):
-    """Polls fn until it returns something truthy; returns that value."""
+    # Polls fn until it returns something truthy; returns that value.
     end = time.monotonic() + timeout
     last = None
     while True:
@@ -88,7 +87,7 @@ def wait_until(fn, timeout, interval=0.05, what="condition"):
 
 
 def eventually(fn, ok, timeout=3.0, interval=0.1):
-    """The first value of fn for which ok holds, or the last one."""
+    # The first value of fn for which ok holds, or the last one.
     end = time.monotonic() + timeout
     while True:
         v = fn()
@@ -108,18 +107,13 @@ class Image:
         return tuple(self.rgb[i:i + 3])
 
     def save_png(self, path):
-        raw = b"".join(b"\0" + self.rgb[3 * self.width * y:3 * self.width * (y + 1)] for y in range(self.height))
-
-        def chunk(kind, data):
-            return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-        with open(path, "wb") as f:
-            f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0))
-                    + chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b""))
+        subprocess.run(["/usr/bin/convert", "-size", "%dx%d" % (self.width, self.height), "-depth", "8", "rgb:-", path],
+                       input=self.rgb, check=True, timeout=20)
 
 
 @functools.lru_cache(maxsize=None)
 def load_bitmap(number):
-    """A skin bitmap, decoded by ImageMagick rather than the program."""
+    # A skin bitmap, decoded by ImageMagick rather than the program.
     path = os.path.join(SOURCE_DIR, "src", "res", "bmp", "%d.bmp" % number)
     w, h = (int(v) for v in subprocess.run(["/usr/bin/identify", "-format", "%w %h", path],
                                             capture_output=True, check=True, timeout=20).stdout.split())
@@ -133,8 +127,8 @@ def close_colour(a, b, tol=10):
 
 
 def mismatches(shot, ox, oy, ref, tol=10):
-    """Pixels of shot at (ox, oy) + p that differ from ref at p (16-bit
-    bitmaps are widened differently by different decoders: a tolerance)."""
+    # Pixels of shot at (ox, oy) + p that differ from ref at p (16-bit
+    # bitmaps are widened differently by different decoders: a tolerance).
     return [(x, y) for y in range(ref.height) for x in range(ref.width)
             if not close_colour(shot.px(ox + x, oy + y), ref.px(x, y), tol)]
 
@@ -145,36 +139,25 @@ def is_blue(c):
 
 
 class Results:
+    # Cases that record a pass, or a TestFailure and go on; any other error ends the test.
+
     def __init__(self, name):
         self.name, self.passed, self.failed = name, [], []
 
+    @contextlib.contextmanager
     def case(self, label):
-        return _Case(self, label)
+        print("--- %s" % label, flush=True)
+        try:
+            yield
+            self.passed.append(label)
+        except TestFailure as e:
+            self.failed.append((label, "TestFailure: %s" % e))
 
     def summary(self):
         for label, msg in self.failed:
             print("FAIL: %s: %s" % (label, msg))
-        print("%s: %d passed, %d failed" % (self.name, len(self.passed), len(self.failed)))
-        sys.stdout.flush()
+        print("%s: %d passed, %d failed" % (self.name, len(self.passed), len(self.failed)), flush=True)
         return 0 if not self.failed and self.passed else 1
-
-
-class _Case:
-    """Records a pass, or a TestFailure and goes on; any other error ends the test."""
-
-    def __init__(self, results, label):
-        self.results, self.label = results, label
-
-    def __enter__(self):
-        print("--- %s" % self.label, flush=True)
-        return self
-
-    def __exit__(self, kind, exc, tb):
-        if kind is None:
-            self.results.passed.append(self.label)
-            return False
-        self.results.failed.append((self.label, "%s: %s" % (kind.__name__, exc)))
-        return issubclass(kind, TestFailure)
 
 
 class Session:
@@ -220,8 +203,8 @@ class Session:
         return p
 
     def _spawn_reporting(self, label, argv, env, fd_arg):
-        """Starts a service that writes one line (display, address) to a
-        pipe given on its command line; returns that line."""
+        # Starts a service that writes one line (display, address) to a
+        # pipe given on its command line; returns that line.
         r, w = os.pipe()
         proc = self._spawn(label, [a.replace("FD", str(w)) if a == fd_arg else a for a in argv], env, (w,))
         os.close(w)
@@ -253,9 +236,9 @@ class Session:
                    10, 0.05, "the window manager")
 
     def _base_env(self):
-        """The caller's environment less anything of another session, with
-        a home and runtime folder of this session's own, and no sound
-        server to be spawned."""
+        # The caller's environment less anything of another session, with
+        # a home and runtime folder of this session's own, and no sound
+        # server to be spawned.
         base = {k: v for k, v in os.environ.items()
                 if not k.startswith(("QT_", "DBUS_", "AT_SPI", "WAYLAND", "XDG_", "LC_", "DISPLAY",
                                      "XAUTHORITY", "PULSE", "GTK_", "LANGUAGE", "SESSION_MANAGER"))}
@@ -288,15 +271,15 @@ class Session:
                         "variant:boolean:true"], env=base, capture_output=True, timeout=10, check=True)
 
     def _publish(self, base, *display_vars):
-        """Keeps base as the session's environment and points this process at its display and buses."""
+        # Keeps base as the session's environment and points this process at its display and buses.
         self.env = base
         for k in display_vars + ("DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS", "XDG_RUNTIME_DIR"):
             os.environ[k] = base[k]
 
     def start_program(self, extra_env=None, wrapper=None, drop=(), exe=None, timeout=20):
-        """Starts the program (ending one still running) and waits for its
-        main window. wrapper: a command put before it; drop: variables left
-        out of its environment; exe: another copy of the program."""
+        # Starts the program (ending one still running) and waits for its
+        # main window. wrapper: a command put before it; drop: variables left
+        # out of its environment; exe: another copy of the program.
         if self.program is not None and self.program.poll() is None:
             self.stop_program()
         env = dict(self.env)
@@ -393,7 +376,7 @@ class Session:
         return self.xd.intern_atom(name)
 
     def is_program_pid(self, pid):
-        """The program's process, or one in its process group (under a wrapper)."""
+        # The program's process, or one in its process group (under a wrapper).
         if pid is None or self.program is None:
             return False
         try:
@@ -425,7 +408,7 @@ class Session:
         return w.get_attributes().map_state == X.IsViewable
 
     def geometry(self, w):
-        """(x, y, width, height) of a top-level window on the screen."""
+        # (x, y, width, height) of a top-level window on the screen.
         g = w.get_geometry()
         t = self.xd.screen().root.translate_coords(w, 0, 0)
         return (t.x, t.y, g.width, g.height)
@@ -442,7 +425,7 @@ class Session:
         return self.atom("_NET_WM_STATE_HIDDEN") in (p.value if p else [])
 
     def popup_windows(self):
-        """Mapped override-redirect windows of the program (menus)."""
+        # Mapped override-redirect windows of the program (menus).
         from Xlib import X
         out = []
         for w in self.xd.screen().root.query_tree().children:
@@ -463,14 +446,14 @@ class Session:
         self.xd.flush()
 
     def activate(self, w):
-        """Asks the window manager to show and activate the window."""
+        # Asks the window manager to show and activate the window.
         self._client_message(w, "_NET_ACTIVE_WINDOW", [2, 0, 0])
 
     def wm_close(self, w):
         self._client_message(w, "_NET_CLOSE_WINDOW", [0, 2])
 
     def shape_spans(self, w):
-        """The SHAPE bounding region as ({row: set of x}, ordering)."""
+        # The SHAPE bounding region as ({row: set of x}, ordering).
         from Xlib.ext import shape
         reply = w.shape_get_rectangles(shape.SK.Bounding)
         rows = {}
@@ -491,8 +474,8 @@ class Session:
         return self.grab(*self.geometry(w))
 
     def screenshot(self, w, filename, until=None):
-        """Keeps a picture of the window as an artefact; with until, waits
-        a few seconds at most for one for which it holds."""
+        # Keeps a picture of the window as an artefact; with until, waits
+        # a few seconds at most for one for which it holds.
         grab = (lambda: self.grab_window(w)) if w is not None else self.grab
         img = eventually(grab, until) if until else grab()
         img.save_png(os.path.join(self.artifacts, filename))
@@ -536,20 +519,20 @@ class Session:
         self.settle(settle)
 
     def pick_date(self, w, month, day, scale=1):
-        """Selects month (1-12) and day by keys, each list focused by a click on its top row."""
+        # Selects month (1-12) and day by keys, each list focused by a click on its top row.
         for (lx, ly, _, _), steps in ((LIST_MONTH, month - 1), (LIST_DAY, day - 1)):
             self.click_in(w, (lx + 20) * scale, (ly + 8) * scale, settle=0.1)
             self.key("Home", *(["Down"] * steps), settle=0.1)
 
     def check_button(self, w, scale=1):
-        """Clicks "Проверить" and moves the pointer off the buttons, onto the free area."""
+        # Clicks "Проверить" and moves the pointer off the buttons, onto the free area.
         x, y, _, _ = BUTTONS[0]
         self.click_in(w, (x + 60) * scale, (y + 10) * scale, settle=0.1)
         self.move_in(w, 100 * scale, 28 * scale)
         self.settle(0.2)
 
     def drag(self, w, x, y, dx, dy, steps=10, button=1):
-        """Press at (x, y) of the window, move by (dx, dy) in steps, release."""
+        # Press at (x, y) of the window, move by (dx, dy) in steps, release.
         wx, wy = self.position(w)
         sx, sy = wx + x, wy + y
         self.move_to(sx, sy)
@@ -612,17 +595,17 @@ class Session:
         return t.getText(0, t.characterCount)
 
     def extents(self, acc):
-        """(x, y, w, h) on the screen."""
+        # (x, y, w, h) on the screen.
         e = acc.queryComponent().getExtents(self.atspi.DESKTOP_COORDS)
         return (e.x, e.y, e.width, e.height)
 
     def selected_items(self, lst):
-        """Names of the list's items in the selected state."""
+        # Names of the list's items in the selected state.
         return [c.name for c in (lst.getChildAtIndex(i) for i in range(lst.childCount))
                 if c is not None and c.getState().contains(self.atspi.STATE_SELECTED)]
 
     def press(self, acc):
-        """Presses a control through its accessibility action."""
+        # Presses a control through its accessibility action.
         act = acc.queryAction()
         names = [act.getName(i) for i in range(act.nActions)]
         check(names, "%r offers no action" % acc.name)

@@ -1,8 +1,8 @@
-"""What a desktop user sees around the lookup: every text whole at scales 1
-and 2, size hints that keep the frame as drawn, one look under a dark desktop
-theme, a visible focus mark on the lists, the About window closed every way
-and reopened centred, Qt's own texts in Russian, and whole scales for the
-fractional ones. Screenshots go to the artefacts."""
+# What a desktop user sees around the lookup: every text whole at scales 1
+# and 2, size hints that keep the frame as drawn, one look under a dark desktop
+# theme, a visible focus mark on the lists, the About window closed every way
+# and reopened centred, Qt's own texts in Russian, and whole scales for the
+# fractional ones. Screenshots go to the artefacts.
 
 import subprocess
 
@@ -18,7 +18,7 @@ def ink(c):
 
 
 def text_extent(shot, field, scale):
-    """First and last columns of dark pixels inside a field, in its pixels."""
+    # First and last columns of dark pixels inside a field, in its pixels.
     x, y, w, h = (v * scale for v in FIELDS[field])
     cols = [cx for cx in range(x + 2 * scale, x + w - 2 * scale)
             if any(ink(shot.px(cx, cy)) for cy in range(y + 2 * scale, y + h - 2 * scale))]
@@ -26,9 +26,9 @@ def text_extent(shot, field, scale):
 
 
 def texts_whole(s, scale):
-    """Each sign's four texts, read over the bus, end at least 3 pixels before
-    the end of the field's text area (the box less its 2-pixel border and
-    2-pixel margin), so a text cut at that edge fails; and start at its start."""
+    # Each sign's four texts, read over the bus, end at least 3 pixels before
+    # the end of the field's text area (the box less its 2-pixel border and
+    # 2-pixel margin), so a text cut at that edge fails; and start at its start.
     w = s.start_program({"QT_SCALE_FACTOR": str(scale)})
     ps = s.atspi
     fields = {f: s.find(role=[ps.ROLE_TEXT, ps.ROLE_ENTRY], name=FIELD_NAMES[f]) for f in TEXT_FIELDS}

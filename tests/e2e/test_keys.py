@@ -1,7 +1,7 @@
-"""The program by keyboard and screen reader, and the icon's menu: names
-for every control, the tab order, the focus mark, Enter, Space and the
-access keys; the frame's inactive face while the menu and its command run,
-the modal About window with the version, and Exit."""
+# The program by keyboard and screen reader, and the icon's menu: names
+# for every control, the tab order, the focus mark, Enter, Space and the
+# access keys; the frame's inactive face while the menu and its command run,
+# the modal About window with the version, and Exit.
 
 from harness import BUTTONS, FIELD_NAMES, Session, check, close_colour, eventually, load_bitmap, wait_until
 
@@ -87,7 +87,7 @@ def menu(s):
                (x0, y0, max(e[0] + e[2] for e in caption) - wx - x0, max(e[1] + e[3] for e in caption) - wy - y0)]
 
     def faults(shot, face, hidden=()):
-        """The title bar, bottom strip and side strips where they differ from the face."""
+        # The title bar, bottom strip and side strips where they differ from the face.
         title, bottom, strip = load_bitmap(face[0]), load_bitmap(face[1]), face[2]
         skip = lambda x, y, rects: any(rx <= x < rx + rw and ry <= y < ry + rh for rx, ry, rw, rh in rects)
         out = [(x, y) for y in range(3, 24) for x in range(4, W - 4) if not skip(x, y, covered + list(hidden))

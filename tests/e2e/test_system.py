@@ -1,8 +1,8 @@
-"""The program in the environments users have: no display, a display that
-goes away under it, odd locales, no HOME on a read-only system, a folder
-with spaces and Cyrillic letters, sound modules in folders it must not load
-from; and its sounds, recorded from a PulseAudio server of the test's own
-(one null sink; a server that starts late is used from then on)."""
+# The program in the environments users have: no display, a display that
+# goes away under it, odd locales, no HOME on a read-only system, a folder
+# with spaces and Cyrillic letters, sound modules in folders it must not load
+# from; and its sounds, recorded from a PulseAudio server of the test's own
+# (one null sink; a server that starts late is used from then on).
 
 import array
 import os
@@ -64,9 +64,9 @@ def display_gone(s):
 
 
 def sound_module_beside_program_only(s):
-    """A copy of the program without its sound module, started from a folder
-    holding one and with LD_LIBRARY_PATH naming another: after a click no
-    sound module is mapped. With a corrupt module beside it, it goes on."""
+    # A copy of the program without its sound module, started from a folder
+    # holding one and with LD_LIBRARY_PATH naming another: after a click no
+    # sound module is mapped. With a corrupt module beside it, it goes on.
     module = os.path.join(os.path.dirname(s.exe), "liblunivar_sound.so")
     folder = os.path.join(s.tmp, "bare")
     planted = [os.path.join(s.tmp, "cwd"), os.path.join(s.tmp, "libpath")]
@@ -122,7 +122,7 @@ def locales(s):
 
 
 def strace_lines(log):
-    """The lines of an strace log, with its octal escapes of non-ASCII bytes undone."""
+    # The lines of an strace log, with its octal escapes of non-ASCII bytes undone.
     for line in open(log, "rb"):
         raw = line.decode("latin-1")
         try:
@@ -132,7 +132,7 @@ def strace_lines(log):
 
 
 def strace_writes(log):
-    """Files the traced program opened for writing, or made or removed."""
+    # Files the traced program opened for writing, or made or removed.
     bad = []
     for line in strace_lines(log):
         if "= -1" in line:
@@ -234,7 +234,7 @@ def sounds(s):
         return samples
 
     def goes_on(w):
-        """The window is mapped, the close button ends the program with status 0, nothing printed."""
+        # The window is mapped, the close button ends the program with status 0, nothing printed.
         check(s.alive() and s.is_viewable(w), "the program died or lost its window")
         s.click_in(w, *CLOSE_BUTTON, settle=0)
         check(s.wait_exit(10) == 0, "exit status")

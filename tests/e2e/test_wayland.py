@@ -1,5 +1,5 @@
-"""A Wayland session: the program starts under a compositor of its own
-(weston, headless), its main window appears and the lookup works."""
+# A Wayland session: the program starts under a compositor of its own
+# (weston, headless), its main window appears and the lookup works.
 
 import glob
 import os
@@ -13,7 +13,7 @@ FIELDS = ("Ваш знак зодиака", "Символ знака", "Пары
 
 
 class WaylandSession(Session):
-    """The harness's session with weston in place of Xvfb and a window manager."""
+    # The harness's session with weston in place of Xvfb and a window manager.
 
     def _start_services(self):
         base = self._base_env()
@@ -31,7 +31,7 @@ class WaylandSession(Session):
         time.sleep(seconds)
 
     def wayland_screenshot(self):
-        """What the compositor shows, through its screenshooter."""
+        # What the compositor shows, through its screenshooter.
         folder = os.path.join(self.tmp, "shots-%d" % time.monotonic_ns())
         os.makedirs(folder)
         subprocess.run(["weston-screenshooter"], cwd=folder, env=self.env, capture_output=True, timeout=20,

@@ -1,9 +1,9 @@
-"""The Windows program under Wine (32-bit) on an X server of its own: dates
-looked up through real clicks and keys and read back by the tests' probe
-program, the day-fixing rule, the outline read from the X server, the looks
-under the pointer and around the icon's menu from screenshots, the drag,
-the modal About window with 5.3, "Закрыть" ending with status 0, and the
-resources and version record the executable carries."""
+# The Windows program under Wine (32-bit) on an X server of its own: dates
+# looked up through real clicks and keys and read back by the tests' probe
+# program, the day-fixing rule, the outline read from the X server, the looks
+# under the pointer and around the icon's menu from screenshots, the drag,
+# the modal About window with 5.3, "Закрыть" ending with status 0, and the
+# resources and version record the executable carries.
 
 import argparse
 import os
@@ -17,7 +17,7 @@ DESCRIPTION = "Программа для определения знака зо�
 
 
 class WineSession(Session):
-    """An X server, no window manager, and a Wine prefix kept in the build tree."""
+    # An X server, no window manager, and a Wine prefix kept in the build tree.
 
     def __init__(self, name, exe, probe, artifacts):
         super().__init__(name, exe, artifacts, timeout=380)
@@ -47,7 +47,7 @@ class WineSession(Session):
         return [line.rstrip("\r").split("\t") for line in out.stdout.decode("utf-8", "replace").splitlines()]
 
     def windows(self):
-        """{title: (window fields, [child fields])} of the program's windows."""
+        # {title: (window fields, [child fields])} of the program's windows.
         out, current = {}, None
         for f in self.probe("windows"):
             if f[0] == "window":
@@ -72,7 +72,7 @@ class WineSession(Session):
         return tuple(int(v) for v in f[2:6])
 
     def xwindow(self, title=TITLE):
-        """The X window Wine shows a Windows window with."""
+        # The X window Wine shows a Windows window with.
         def find():
             for w in self.xd.screen().root.query_tree().children:
                 name = w.get_wm_name()
@@ -82,7 +82,7 @@ class WineSession(Session):
 
 
 def field(children, place):
-    """The text of the child at a layout place."""
+    # The text of the child at a layout place.
     for f in children:
         if (int(f[2]), int(f[3])) == place[:2]:
             return f[7] if len(f) > 7 else ""

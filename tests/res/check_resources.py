@@ -1,9 +1,9 @@
-"""The files the program carries, read here byte by byte: every skin bitmap
-with its number, size and format (bottom-up, uncompressed, 5-5-5 for 16 bits,
-a 256-colour palette for 8), the facts the painting relies on, the icon, the
-About picture, the background strip and the sounds.
-
-    check_resources.py SOURCE_DIR"""
+# The files the program carries, read here byte by byte: every skin bitmap
+# with its number, size and format (bottom-up, uncompressed, 5-5-5 for 16 bits,
+# a 256-colour palette for 8), the facts the painting relies on, the icon, the
+# About picture, the background strip and the sounds.
+#
+#     check_resources.py SOURCE_DIR
 
 import os
 import struct
@@ -24,7 +24,7 @@ def check(cond, msg):
 
 
 def bmp(path, size):
-    """Checks a BMP file's headers; returns a function giving (r, g, b) at (x, y), top row 0."""
+    # Checks a BMP file's headers; returns a function giving (r, g, b) at (x, y), top row 0.
     b = open(path, "rb").read()
     w, h, bits = size
     off, hsize, fw, fh, planes, fbits, comp, _, _, _, colours = struct.unpack_from("<I I i i H H I I i i I", b, 10)
