@@ -92,53 +92,59 @@ private:
     QEventLoop *modalLoop_ = nullptr;
 };
 
-// Picture boxes and labels: widgets of our own that paint what the control holds.
-class PictureWidget : public QWidget, public NativeControl {
-    Q_OBJECT
+// A Qt widget as the native side of a control: placed, shown and stacked as
+// the toolkit says.
+template <class W> class Native : public W, public NativeControl {
 public:
-    PictureWidget(PictureBox &box, QWidget *parent);
-    PictureBox &box;
-    void setGeometry(const Rect &r) override { QWidget::setGeometry(r.x, r.y, r.w, r.h); }
-    void setVisible(bool v) override { QWidget::setVisible(v); }
-    void raise() override { QWidget::raise(); }
-    void update() override { QWidget::update(); }
+    Native(Control &c, QWidget *parent) : W(parent), control(c) {}
+    Control &control;
+    void setGeometry(const Rect &r) override { W::setGeometry(r.x, r.y, r.w, r.h); }
+    void setVisible(bool v) override { W::setVisible(v); }
+    void raise() override { W::raise(); }
+};
+
+// Picture boxes and labels: widgets of our own that paint what the control
+// holds and hand the pointer's events to the toolkit.
+class PointerWidget : public Native<QWidget> {
+public:
+    using Native::Native;
 
 protected:
-    void paintEvent(QPaintEvent *) override;
     void mousePressEvent(QMouseEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;
     void mouseDoubleClickEvent(QMouseEvent *e) override;
+};
+
+class PictureWidget : public PointerWidget {
+    Q_OBJECT
+public:
+    PictureWidget(PictureBox &box, QWidget *parent);
+    PictureBox &box;
+    void update() override { QWidget::update(); }
+
+protected:
+    void paintEvent(QPaintEvent *) override;
     void keyPressEvent(QKeyEvent *e) override;
 };
 
-class LabelWidget : public QWidget, public NativeControl {
+class LabelWidget : public PointerWidget {
     Q_OBJECT
 public:
     LabelWidget(Label &label, QWidget *parent);
     Label &label;
-    void setGeometry(const Rect &r) override { QWidget::setGeometry(r.x, r.y, r.w, r.h); }
-    void setVisible(bool v) override { QWidget::setVisible(v); }
-    void raise() override { QWidget::raise(); }
     void setText(const String &) override;
     void setForeColor(Color) override { QWidget::update(); }
 
 protected:
     void paintEvent(QPaintEvent *) override;
-    void mousePressEvent(QMouseEvent *e) override;
-    void mouseMoveEvent(QMouseEvent *e) override;
-    void mouseReleaseEvent(QMouseEvent *e) override;
-    void mouseDoubleClickEvent(QMouseEvent *e) override;
 };
 
-class TextWidget : public QLineEdit, public NativeControl {
+class TextWidget : public Native<QLineEdit> {
     Q_OBJECT
 public:
     TextWidget(TextBox &box, QWidget *parent);
     TextBox &box;
-    void setGeometry(const Rect &r) override { QLineEdit::setGeometry(r.x, r.y, r.w, r.h); }
-    void setVisible(bool v) override { QLineEdit::setVisible(v); }
-    void raise() override { QLineEdit::raise(); }
     void setText(const String &text) override;
 
 private:
@@ -146,14 +152,11 @@ private:
     bool standIn_ = false;
 };
 
-class ListWidget : public QListWidget, public NativeControl {
+class ListWidget : public Native<QListWidget> {
     Q_OBJECT
 public:
     ListWidget(ListBox &box, QWidget *parent);
     ListBox &box;
-    void setGeometry(const Rect &r) override { QListWidget::setGeometry(r.x, r.y, r.w, r.h); }
-    void setVisible(bool v) override { QListWidget::setVisible(v); }
-    void raise() override { QListWidget::raise(); }
     void addItem(const String &item) override;
     void setCurrentItem(int row) override;
 

@@ -313,7 +313,12 @@ void setUp(QWidget *w, Control &c) {
 }
 } // namespace
 
-PictureWidget::PictureWidget(PictureBox &b, QWidget *parent) : QWidget(parent), box(b) {
+void PointerWidget::mousePressEvent(QMouseEvent *e) { control.nativeMouse(mouseEvent(e, MouseEvent::Down)); }
+void PointerWidget::mouseMoveEvent(QMouseEvent *e) { control.nativeMouse(mouseEvent(e, MouseEvent::Move)); }
+void PointerWidget::mouseReleaseEvent(QMouseEvent *e) { control.nativeMouse(mouseEvent(e, MouseEvent::Up)); }
+void PointerWidget::mouseDoubleClickEvent(QMouseEvent *e) { control.nativeMouse(mouseEvent(e, MouseEvent::DoubleClick)); }
+
+PictureWidget::PictureWidget(PictureBox &b, QWidget *parent) : PointerWidget(b, parent), box(b) {
     setUp(this, b);
     setAttribute(Qt::WA_OpaquePaintEvent);
     // A push button is reached by Tab, not by a click: a click presses it
@@ -339,11 +344,6 @@ void PictureWidget::paintEvent(QPaintEvent *) {
     }
 }
 
-void PictureWidget::mousePressEvent(QMouseEvent *e) { box.nativeMouse(mouseEvent(e, MouseEvent::Down)); }
-void PictureWidget::mouseMoveEvent(QMouseEvent *e) { box.nativeMouse(mouseEvent(e, MouseEvent::Move)); }
-void PictureWidget::mouseReleaseEvent(QMouseEvent *e) { box.nativeMouse(mouseEvent(e, MouseEvent::Up)); }
-void PictureWidget::mouseDoubleClickEvent(QMouseEvent *e) { box.nativeMouse(mouseEvent(e, MouseEvent::DoubleClick)); }
-
 void PictureWidget::keyPressEvent(QKeyEvent *e) {
     const int k = e->key();
     if (box.def().pushButton && (k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Space) && !e->isAutoRepeat()) {
@@ -354,7 +354,7 @@ void PictureWidget::keyPressEvent(QKeyEvent *e) {
     QWidget::keyPressEvent(e);
 }
 
-LabelWidget::LabelWidget(Label &l, QWidget *parent) : QWidget(parent), label(l) {
+LabelWidget::LabelWidget(Label &l, QWidget *parent) : PointerWidget(l, parent), label(l) {
     setUp(this, l);
     setFocusPolicy(Qt::NoFocus);
     setFont(fontFor(l.def().font));
@@ -381,14 +381,9 @@ void LabelWidget::paintEvent(QPaintEvent *) {
     p.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextSingleLine, qstr(label.Caption()));
 }
 
-void LabelWidget::mousePressEvent(QMouseEvent *e) { label.nativeMouse(mouseEvent(e, MouseEvent::Down)); }
-void LabelWidget::mouseMoveEvent(QMouseEvent *e) { label.nativeMouse(mouseEvent(e, MouseEvent::Move)); }
-void LabelWidget::mouseReleaseEvent(QMouseEvent *e) { label.nativeMouse(mouseEvent(e, MouseEvent::Up)); }
-void LabelWidget::mouseDoubleClickEvent(QMouseEvent *e) { label.nativeMouse(mouseEvent(e, MouseEvent::DoubleClick)); }
-
 // ---------------------------------------------------------------- text boxes
 
-TextWidget::TextWidget(TextBox &b, QWidget *parent) : QLineEdit(parent), box(b) {
+TextWidget::TextWidget(TextBox &b, QWidget *parent) : Native(b, parent), box(b) {
     setUp(this, b);
     setFrame(true);
     setTextMargins(0, 0, 0, 0);
@@ -454,7 +449,7 @@ public:
 };
 } // namespace
 
-ListWidget::ListWidget(ListBox &b, QWidget *parent) : QListWidget(parent), box(b) {
+ListWidget::ListWidget(ListBox &b, QWidget *parent) : Native(b, parent), box(b) {
     setUp(this, b);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
