@@ -52,7 +52,8 @@ Region Backend::createRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h)
 }
 
 void Backend::setWindowRgn(Form &form, const Region &region, bool redraw) {
-    form.native().setRegion(region.rects.empty() ? nullptr : &region, redraw);
+    const bool none = region.rects.empty() && !region.handle;
+    form.native().setRegion(none ? nullptr : &region, redraw);
 }
 
 void Backend::bitBlt(Surface &dst, int x, int y, int w, int h, Surface &src, int sx, int sy) {

@@ -56,10 +56,12 @@ def lookup(s, w):
         check(got == [want], "%s selection %r, want %r" % (lst.name, got, want))
 
     gemini = next(x for x in signs() if x["name"] == "Близнецы")
-    with r.case("start-up: day 1 of 31 and January of twelve, fields empty"):
+    with r.case("start-up: day 1 of 31 and January of twelve in rows of 13 pixels, fields empty"):
         expect(day, "1")
         expect(month, "Январь")
         check(month.childCount == 12 and day.childCount == 31, "%d months, %d days" % (month.childCount, day.childCount))
+        tops = [s.extents(day.getChildAtIndex(i))[1] for i in range(3)]
+        check(tops[1] - tops[0] == 13 and tops[2] - tops[1] == 13, "day rows at %r" % tops)
         check(read() == ("",) * 5, "fields %r" % (read(),))
     with r.case("25 May by pointer and keys: Gemini, its symbol ♊ in the glyph box"):
         s.click_in(w, *row(LIST_MONTH, 4))

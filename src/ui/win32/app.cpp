@@ -177,11 +177,6 @@ Region Win32Backend::createRoundRectRgn(int x1, int y1, int x2, int y2, int w, i
     return Region{{}, std::uintptr_t(::CreateRoundRectRgn(x1, y1, x2, y2, w, h))};
 }
 
-void Win32Backend::setWindowRgn(Form &form, const Region &region, bool redraw) {
-    // The region belongs to the system from now on.
-    ::SetWindowRgn(dynamic_cast<FormWindow &>(form.native()).hwnd, HRGN(region.handle), redraw);
-}
-
 void Win32Backend::bitBlt(Surface &dst, int x, int y, int w, int h, Surface &src, int sx, int sy) {
     ::BitBlt(dynamic_cast<DibSurface &>(dst).dc(), x, y, w, h, dynamic_cast<DibSurface &>(src).dc(), sx, sy, SRCCOPY);
     GdiFlush(); // the pixels are read and written directly afterwards

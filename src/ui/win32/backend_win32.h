@@ -58,7 +58,6 @@ public:
     [[noreturn]] void end() override;
     void deleteLater(std::unique_ptr<Form> form) override { dropped_.push_back(std::move(form)); }
     Region createRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) override;
-    void setWindowRgn(Form &form, const Region &region, bool redraw) override;
     void bitBlt(Surface &dst, int x, int y, int w, int h, Surface &src, int sx, int sy) override;
     bool playSound(const String &path, unsigned flags) override;
 

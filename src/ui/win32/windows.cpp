@@ -177,6 +177,7 @@ void FormWindow::setState(std::int16_t state) {
 }
 
 void FormWindow::setRegion(const Region *region, bool redraw) {
+    // The region belongs to the system from now on.
     SetWindowRgn(hwnd, region ? HRGN(region->handle) : nullptr, redraw);
 }
 
