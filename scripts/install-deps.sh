@@ -15,7 +15,7 @@ fonts-dejavu-core fonts-liberation2
 binutils-mingw-w64-i686 lintian desktop-file-utils appstream dpkg-dev file
 locales libclang-rt-14-dev clang-14 valgrind
 openbox
-g++-mingw-w64-i686 wine wine32:i386"
+g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 wixl"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
@@ -23,7 +23,8 @@ done
 if [ -n "$missing" ]; then
     SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
     echo "Installing:$missing"
-    # The Windows program is tested with 32-bit Wine, from the i386 archive.
+    # The Windows program is tested under Wine: its 32-bit loader comes from the
+    # i386 archive; the 64-bit one serves machines that cannot run 32-bit code.
     dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
     $SUDO apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null

@@ -27,13 +27,18 @@ class WineSession(Session):
         base = self._base_env()
         self.display = ":" + self._spawn_reporting(
             "xvfb", ["Xvfb", "-displayfd", "FD", "-screen", "0", "1024x768x24", "-nolisten", "tcp"], base, "FD")
-        base.update({"DISPLAY": self.display, "WINEDEBUG": "-all", "WINEARCH": "win32", "LANG": "ru_RU.UTF-8",
+        base.update({"DISPLAY": self.display, "WINEDEBUG": "-all", "WINEARCH": pe_arch(self.exe), "LANG": "ru_RU.UTF-8",
                      "LC_ALL": "ru_RU.UTF-8", "WINEDLLOVERRIDES": "mscoree,mshtml=",
                      "WINEPREFIX": os.path.join(os.path.dirname(os.path.dirname(self.exe)), "wine-prefix")})
         self.env = base
         os.environ["DISPLAY"] = self.display
+        # The 64-bit program runs on Wine's 64-bit loader, named directly: the
+        # "wine" command prefers the 32-bit one whenever it is installed.
+        self.wine = ["/usr/lib/wine/wine64"] if base["WINEARCH"] == "win64" else ["wine"]
+        if base["WINEARCH"] == "win64":
+            base["WINELOADER"] = self.wine[0]
         if not os.path.exists(os.path.join(base["WINEPREFIX"], "system.reg")):
-            subprocess.run(["wineboot", "--init"], env=base, capture_output=True, timeout=240)
+            subprocess.run(self.wine + ["wineboot", "--init"], env=base, capture_output=True, timeout=240)
         from Xlib import display as xdisplay
         self.xd = xdisplay.Display(self.display)
 
@@ -43,7 +48,7 @@ class WineSession(Session):
         super()._cleanup()
 
     def probe(self, *args):
-        out = subprocess.run(["wine", self.probe_exe] + list(args), env=self.env, capture_output=True, timeout=60)
+        out = subprocess.run(self.wine + [self.probe_exe] + list(args), env=self.env, capture_output=True, timeout=60)
         return [line.rstrip("\r").split("\t") for line in out.stdout.decode("utf-8", "replace").splitlines()]
 
     def windows(self):
@@ -58,7 +63,7 @@ class WineSession(Session):
 
     def start_program(self, extra_env=None, **_):
         env = dict(self.env, **(extra_env or {}))
-        self.program = subprocess.Popen(["wine", os.path.basename(self.exe)], cwd=os.path.dirname(self.exe), env=env,
+        self.program = subprocess.Popen(self.wine + [os.path.basename(self.exe)], cwd=os.path.dirname(self.exe), env=env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         self.procs.append(("lunivar", self.program))
         # Asked while it is still being made, the window would keep the probe waiting.
@@ -79,6 +84,14 @@ class WineSession(Session):
                 if (name.decode() if isinstance(name, bytes) else name) == title and w.get_attributes().map_state:
                     return w
         return wait_until(find, 60, 0.1, "the X window of %r" % title)
+
+
+def pe_arch(exe):
+    # "win32" or "win64": the Wine prefix a Windows program runs in, from its PE header.
+    with open(exe, "rb") as f:
+        data = f.read(4096)
+    at = int.from_bytes(data[0x3C:0x40], "little")
+    return "win64" if int.from_bytes(data[at + 4:at + 6], "little") == 0x8664 else "win32"
 
 
 def field(children, place):
