@@ -1,6 +1,5 @@
 #include "about/frmMenu.h"
 
-#include "app/frmMain.h"
 #include "skin/mdlDeclarations.h"
 #include "ui/app.h"
 #include "ui/picture.h"
@@ -29,12 +28,12 @@ void frmMenu::Form_Load() {
                    10, 10);
 }
 
-void frmMenu::ResetOkButton() { PaintButtonFace(pctButton, MainWindow().pctCont, false); }
+void frmMenu::ResetOkButton() { PaintButtonFace(pctButton, scratch, false); }
 
 void frmMenu::Form_MouseMove(std::int16_t, std::int16_t, float, float) { ResetOkButton(); }
 
 void frmMenu::pctButton_MouseMove(std::int16_t, std::int16_t, float, float) {
-    PaintButtonFace(pctButton, MainWindow().pctCont, true);
+    PaintButtonFace(pctButton, scratch, true);
 }
 
 void frmMenu::pctButton_Click() {
@@ -44,10 +43,10 @@ void frmMenu::pctButton_Click() {
 
 void frmMenu::lblButton_Click() { pctButton_Click(); }
 
-void frmMenu::mnuAbout_Click() { Show(vbModal, &MainWindow()); }
+void frmMenu::mnuAbout_Click() { Show(vbModal, &StartUpForm()); }
 
 void frmMenu::mnuExit_Click() {
     Unload();
     frmMenuRef.clear();
-    MainWindow().Unload();
+    StartUpForm().Unload();
 }

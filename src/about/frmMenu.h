@@ -25,6 +25,9 @@ public:
 
 private:
     void ResetOkButton();
+    // The surface the button's pieces are copied from: a picture of the
+    // window's own, off the screen.
+    ui::OffscreenPicture scratch;
 };
 
 // The About window's layout table.

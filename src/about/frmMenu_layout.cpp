@@ -2,6 +2,8 @@
 // popup menu it holds.
 #include "about/frmMenu.h"
 
+#include "version.h"
+
 using namespace ui;
 
 namespace {
@@ -21,6 +23,8 @@ FormDef makeLayout() {
     // Enter and Escape both close the window, as its OK button does.
     f.defaultButton = "pctButton";
     f.cancelButton = "pctButton";
+    // The window has no caption; a screen reader calls it by its heading and the version.
+    f.accessibleName = "О программе " LUNIVAR_TITLE " " LUNIVAR_VERSION_SHORT;
     f.controls = {
         {.name = "pctButton", .kind = Kind::PictureBox, .left = 1440, .top = 2040, .width = 1575, .height = 315,
          .tabIndex = 0, .backColor = rgb(224, 224, 224), .scaleMode = ScaleMode::Pixels, .autoRedraw = true,
@@ -30,7 +34,7 @@ FormDef makeLayout() {
         {.name = "lblVer", .kind = Kind::Label, .left = 1575, .top = 1110, .width = 45, .height = 195,
          .tabIndex = 2, .autoSize = true},
         {.name = "lblVerS", .kind = Kind::Label, .left = 1605, .top = 1140, .width = 45, .height = 195,
-         .tabIndex = 3, .foreColor = rgb(192, 192, 192), .autoSize = true},
+         .tabIndex = 3, .foreColor = rgb(192, 192, 192), .autoSize = true, .announced = false},
     };
     f.menus = {
         {.name = "menu", .caption = "", .level = 0, .visible = false},

@@ -6,21 +6,11 @@
 #include "ui/app.h"
 #include "ui/picture.h"
 #include "ui/units.h"
-#include "zodiac/signs.h"
+#include "rules/zodiac.h"
 
 using namespace ui;
 
 GlobalForm<frmMain> frmMainRef;
-
-namespace {
-frmMain *current = nullptr;
-}
-
-frmMain &MainWindow() { return *current; }
-
-frmMain::~frmMain() {
-    if (current == this) current = nullptr;
-}
 
 frmMain::frmMain()
     : Form(frmMainLayout()), txtZ(textBox("txtZ")), pctCont(pictureBox("pctCont")),
@@ -31,7 +21,6 @@ frmMain::frmMain()
       pctTitle(pictureBox("pctTitle")), pctIco(pictureBox("pctIco")), pctClose(pictureBox("pctClose")),
       pctMin(pictureBox("pctMin")), lblTitle(label("lblTitle")), lblTitleS(label("lblTitleS")),
       lbl(array<Label>("lbl")) {
-    current = this;
     // Behaviour attached by name.
     for (PictureBox *b : pctButton) {
         const auto i = std::int16_t(b->Index());
@@ -68,7 +57,7 @@ void frmMain::Form_Load() {
     lstDay.setText("1");
 
     Form_MouseMove(0, 0, 0, 0);
-    SetTitleSkin(vbTrue);
+    SetTitleSkin(*this, vbTrue);
 
     setCaption(App::Title() + " " + std::to_string(App::Major()) + "." + std::to_string(App::Minor()));
     lblTitle.setCaption(Caption());

@@ -1,8 +1,9 @@
 #pragma once
 // The main window: the date lists, the five result fields, the push buttons
-// and the skinned frame. Its handlers live with the subsystem they belong to:
-// start-up and commands in app/, the lookup and date lists in zodiac/, the
-// frame, caption buttons and push buttons in skin/.
+// and the skinned frame. Its handlers are in one file a subsystem: start-up
+// and commands (frmMain.cpp), the lookup and date lists (frmMain_zodiac.cpp),
+// the frame and caption buttons (frmMain_frame.cpp), the title bar
+// (frmMain_titlebar.cpp) and the push buttons (frmMain_buttons.cpp).
 #include "ui/form.h"
 
 #include <array>
@@ -11,7 +12,6 @@
 class frmMain : public ui::Form {
 public:
     frmMain();
-    ~frmMain() override;
 
     // Controls, as the layout names them.
     ui::TextBox &txtZ;
@@ -88,6 +88,3 @@ const ui::FormDef &frmMainLayout();
 
 // The one main window: the program's start-up object.
 extern ui::GlobalForm<frmMain> frmMainRef;
-
-// The main window the skin routines act on: the one created last.
-frmMain &MainWindow();

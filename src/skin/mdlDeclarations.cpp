@@ -1,11 +1,9 @@
 #include "skin/mdlDeclarations.h"
 
-#include "app/frmMain.h"
-#include "skin/tiling.h"
+#include "rules/tiling.h"
 #include "ui/app.h"
 #include "ui/picture.h"
 #include "ui/platform.h"
-
 
 using namespace ui;
 
@@ -16,14 +14,14 @@ void SetRoundRegion(Form &form, double left, double top, double right, double bo
     SetWindowRgn(form, rgn, vbTrue);
 }
 
-void SetTitleSkin(Boolean active) {
-    if (active == vbTrue) MainWindow().pctTitle.setPicture(LoadResPicture(skin::TitleActive, vbResBitmap));
-    else if (active == vbFalse) MainWindow().pctTitle.setPicture(LoadResPicture(skin::TitleInactive, vbResBitmap));
+void SetTitleSkin(Form &main, Boolean active) {
+    if (active == vbTrue) main.pictureBox("pctTitle").setPicture(LoadResPicture(skin::TitleActive, vbResBitmap));
+    else if (active == vbFalse) main.pictureBox("pctTitle").setPicture(LoadResPicture(skin::TitleInactive, vbResBitmap));
 }
 
-void SetBottomSkin(Boolean active) {
-    if (active == vbTrue) MainWindow().pctBottom.setPicture(LoadResPicture(skin::BottomActive, vbResBitmap));
-    else if (active == vbFalse) MainWindow().pctBottom.setPicture(LoadResPicture(skin::BottomInactive, vbResBitmap));
+void SetBottomSkin(Form &main, Boolean active) {
+    if (active == vbTrue) main.pictureBox("pctBottom").setPicture(LoadResPicture(skin::BottomActive, vbResBitmap));
+    else if (active == vbFalse) main.pictureBox("pctBottom").setPicture(LoadResPicture(skin::BottomInactive, vbResBitmap));
 }
 
 void PlaySkinSound(const String &fileName) {
@@ -33,7 +31,7 @@ void PlaySkinSound(const String &fileName) {
     sndPlaySound(App::Path() + sep + "wav" + sep + fileName, SND_ASYNC | SND_NODEFAULT | SND_NOSTOP);
 }
 
-void PaintButtonFace(PictureBox &button, PictureBox &scratch, bool hover) {
+void PaintButtonFace(PictureBox &button, Canvas &scratch, bool hover) {
     const int left = hover ? skin::HoverLeft : skin::NormalLeft;
     const int tile = hover ? skin::HoverTile : skin::NormalTile;
     const int right = hover ? skin::HoverRight : skin::NormalRight;
@@ -46,8 +44,7 @@ void PaintButtonFace(PictureBox &button, PictureBox &scratch, bool hover) {
     BitBlt(button.hDC(), plan.rightCapX, 0, skin::RightCapWidth, skin::PieceHeight, scratch.hDC(), 0, 0, SRCCOPY);
 }
 
-void DrawButtonFace(std::int16_t index, std::int16_t look) {
+void DrawButtonFace(Form &main, std::int16_t index, std::int16_t look) {
     if (look != vbTrue && look != vbFalse) return;
-    frmMain &f = MainWindow();
-    PaintButtonFace(f.pctButton(index), f.pctCont, look == vbTrue);
+    PaintButtonFace(main.pictureBox("pctButton", index), main.pictureBox("pctCont"), look == vbTrue);
 }

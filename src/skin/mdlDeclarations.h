@@ -1,6 +1,8 @@
 #pragma once
 // The skin's shared routines: the window outline, the frame's faces, the
-// sounds and the push-button faces.
+// sounds and the push-button faces. Those of the main window take it as
+// their first argument and find its parts by their layout names.
+#include "ui/controls.h"
 #include "ui/form.h"
 #include "ui/types.h"
 
@@ -13,19 +15,20 @@ void SetRoundRegion(ui::Form &form, double left, double top, double right, doubl
 
 // The main window's title bar and bottom strip: active (True) or inactive
 // (False) face; any other value changes nothing.
-void SetTitleSkin(ui::Boolean active);
-void SetBottomSkin(ui::Boolean active);
+void SetTitleSkin(ui::Form &main, ui::Boolean active);
+void SetBottomSkin(ui::Form &main, ui::Boolean active);
 
 // Plays a sound of the program's wav folder without waiting.
 void PlaySkinSound(const ui::String &fileName);
 
-// Paints push button `index` of the main window: look True is hover, False
+// Paints push button `index` of the main window, with its hidden picture box
+// as the surface the pieces are copied from: look True is hover, False
 // normal; any other value changes nothing.
-void DrawButtonFace(std::int16_t index, std::int16_t look);
+void DrawButtonFace(ui::Form &main, std::int16_t index, std::int16_t look);
 
 // Paints a push-button face into `button` with `scratch` as the surface the
 // pieces are copied from: the left cap, the middle tiles and the right cap.
-void PaintButtonFace(ui::PictureBox &button, ui::PictureBox &scratch, bool hover);
+void PaintButtonFace(ui::PictureBox &button, ui::Canvas &scratch, bool hover);
 
 // Bitmap numbers of the skin.
 namespace skin {

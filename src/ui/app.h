@@ -17,6 +17,10 @@ String PathSeparator();   // between a folder and a name: "/", or "\" on Windows
 [[noreturn]] void End();
 } // namespace App
 
+class Form;
+// The program's start-up window: the first window shown that has no owner.
+Form &StartUpForm();
+
 // A modal message box; style 16 gives the critical icon and one OK button.
 int MsgBox(const String &prompt, int style, const String &title);
 

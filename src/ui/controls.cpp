@@ -8,6 +8,79 @@
 
 namespace ui {
 
+namespace {
+
+double toPx(double v, ScaleMode s, double tpp) { return s == ScaleMode::Pixels ? v : v / tpp; }
+float fromPx(double px, ScaleMode s, double tpp) { return float(s == ScaleMode::Pixels ? px : px * tpp); }
+
+// The back colour with what `keep` held and `picture` at the top-left corner.
+void paintInto(Surface &s, Color back, const Image &picture, const Surface *keep) {
+    const std::uint32_t fill = pixelOf(back);
+    for (int y = 0; y < s.height(); ++y) std::fill(s.row(y), s.row(y) + s.width(), fill);
+    if (keep) copyPixels(s, 0, 0, keep->width(), keep->height(), *keep, 0, 0);
+    const int w = std::min(s.width(), picture.width), h = std::min(s.height(), picture.height);
+    for (int y = 0; y < h; ++y) std::copy_n(&picture.px[std::size_t(y) * std::size_t(picture.width)], w, s.row(y));
+}
+
+// The picture at twice its size: its own drawing where it has one, else each pixel four times.
+Image twice(const Picture &p) {
+    if (!p.image2x.empty() || p.isNull()) return p.image2x;
+    Image out(p.width() * 2, p.height() * 2);
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width; ++x) out.at(x, y) = p.image.at(x / 2, y / 2);
+    return out;
+}
+
+// The focus mark of a push button: a dotted rectangle 3 pixels inside its
+// edges, every other pixel of it dark, each pixel `scale` device pixels wide.
+void drawFocusMark(Surface &s, int scale) {
+    const int w = s.width() / scale, h = s.height() / scale;
+    const int left = 3, top = 3, right = w - 4, bottom = h - 4;
+    if (right < left || bottom < top) return;
+    auto dot = [&](int x, int y) {
+        if ((x + y) % 2) return;
+        for (int dy = 0; dy < scale; ++dy) std::fill_n(s.row(y * scale + dy) + x * scale, scale, 0xFF3C3C3Cu);
+    };
+    for (int x = left; x <= right; ++x) dot(x, top), dot(x, bottom);
+    for (int y = top; y <= bottom; ++y) dot(left, y), dot(right, y);
+}
+
+std::unique_ptr<Surface> sameSize(std::unique_ptr<Surface> s, int w, int h) {
+    if (s && s->width() == w && s->height() == h) return s;
+    return Backend::current().createSurface(w, h);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- Canvas
+
+Canvas::~Canvas() = default;
+
+void Canvas::repaint(int w, int h, Color back, bool keep) {
+    // The persistent image starts as the back colour with the picture at its
+    // top-left corner; drawing goes on top of it. An image that keeps what
+    // was drawn keeps it when it grows.
+    w = std::max(1, w), h = std::max(1, h);
+    std::unique_ptr<Surface> old = std::move(surface_), old2x = std::move(surface2x_);
+    surface_ = sameSize(keep ? nullptr : std::move(old), w, h);
+    paintInto(*surface_, back, picture_.image, keep ? old.get() : nullptr);
+    if (Backend::current().pictureScale() >= 2) {
+        surface2x_ = sameSize(keep ? nullptr : std::move(old2x), 2 * w, 2 * h);
+        paintInto(*surface2x_, back, twice(picture_), keep ? old2x.get() : nullptr);
+    }
+    imageChanged();
+}
+
+void Canvas::followScale() {
+    // A screen that now has twice the pixels: until it is drawn again, the
+    // image shows each of its pixels four times.
+    if (surface2x_ || Backend::current().pictureScale() < 2) return;
+    const Surface &one = *surface_;
+    surface2x_ = Backend::current().createSurface(2 * one.width(), 2 * one.height());
+    for (int y = 0; y < surface2x_->height(); ++y)
+        for (int x = 0; x < surface2x_->width(); ++x) surface2x_->row(y)[x] = one.row(y / 2)[x / 2];
+}
+
 // ---------------------------------------------------------------- Control
 
 Control::Control(Form &form, Control *container, const ControlDef &def)
@@ -22,17 +95,18 @@ Control::Control(Form &form, Control *container, const ControlDef &def)
 Control::~Control() = default;
 
 void Control::createNative() {
-    native_ = Backend::current().createControl(*this);
+    ControlInfo info;
+    info.kind = def_.kind;
+    info.objectName = def_.index >= 0 ? def_.name + "(" + std::to_string(def_.index) + ")" : def_.name;
+    info.toolTip = def_.toolTip;
+    info.readOnly = def_.locked;
+    info.rowHeight = ListBox::RowHeight;
+    native_ = Backend::current().createControl(*this, info);
     applyGeometry();
     native_->setVisible(visible_);
 }
 
 ScaleMode Control::outerScale() const { return container_ ? container_->innerScale() : form_->def().scaleMode; }
-
-namespace {
-double toPx(double v, ScaleMode s, double tpp) { return s == ScaleMode::Pixels ? v : v / tpp; }
-float fromPx(double px, ScaleMode s, double tpp) { return float(s == ScaleMode::Pixels ? px : px * tpp); }
-} // namespace
 
 float Control::Left() const { return fromPx(x_, outerScale(), Screen::TwipsPerPixelX()); }
 float Control::Top() const { return fromPx(y_, outerScale(), Screen::TwipsPerPixelY()); }
@@ -52,6 +126,12 @@ void Control::setPxGeometry(double x, double y, double w, double h) {
     geometryChanged(sized);
 }
 
+Rect Control::placeInWindow() const {
+    Rect r{roundPx(x_), roundPx(y_), roundPx(w_), roundPx(h_)};
+    for (const Control *c = container_; c; c = c->container_) r.x += roundPx(c->x_), r.y += roundPx(c->y_);
+    return r;
+}
+
 void Control::applyGeometry() {
     if (!native_) return;
     const int off = container_ ? 0 : form_->framePx();
@@ -63,6 +143,39 @@ void Control::geometryChanged(bool) {}
 void Control::setVisible(bool v) {
     visible_ = v;
     native_->setVisible(v);
+}
+
+bool Control::takesFocus() const {
+    return def_.kind == Kind::ListBox || def_.kind == Kind::TextBox || (def_.pushButton && def_.tabStop);
+}
+
+bool Control::hasFocus() const { return form_->focus_ == this; }
+
+AccessibleInfo Control::accessible() const {
+    AccessibleInfo a;
+    a.description = def_.toolTip;
+    // A caption inside a push button is said as the button's name.
+    const auto *holder = dynamic_cast<const PictureBox *>(container_);
+    if (!def_.announced || (holder && holder->isPushButton()) || !visible_) return a;
+    a.name = !def_.accessibleName.empty() ? def_.accessibleName : def_.toolTip;
+    switch (def_.kind) {
+    case Kind::PictureBox:
+        if (!def_.pushButton) return AccessibleInfo{};
+        a.role = Role::PushButton;
+        for (auto &c : form_->controls())
+            if (auto *l = dynamic_cast<Label *>(c.get()); l && l->container() == this) {
+                if (a.name.empty()) a.name = l->displayText();
+                if (!l->accessKey().empty()) a.shortcut = "Alt+" + l->accessKey();
+            }
+        break;
+    case Kind::Label:
+        a.role = Role::Label;
+        a.name = static_cast<const Label *>(this)->displayText();
+        break;
+    case Kind::TextBox: a.role = Role::Text; break;
+    case Kind::ListBox: a.role = Role::List; break;
+    }
+    return a;
 }
 
 void Control::nativeMouse(const MouseEvent &e) {
@@ -98,11 +211,13 @@ void Control::nativePress() {
     if (Click) Click();
 }
 
+void Control::nativeFocusIn() { form_->focusArrived(this); }
+
 // ---------------------------------------------------------------- PictureBox
 
 PictureBox::PictureBox(Form &form, Control *container, const ControlDef &def)
     : Control(form, container, def), back_(def.backColor == colorUnset ? rgb(224, 224, 224) : def.backColor) {
-    rebuildImage(false);
+    repaint(roundPx(w_), roundPx(h_), back_, false);
     createNative();
 }
 
@@ -110,62 +225,50 @@ void PictureBox::setPicture(const ui::Picture &p) {
     picture_ = p;
     // Sizing to the picture: its pixels in the container's scale.
     if (def_.autoSize && !p.isNull()) setPxGeometry(x_, y_, p.width(), p.height());
-    rebuildImage(false);
+    repaint(roundPx(w_), roundPx(h_), back_, false);
 }
 
 void PictureBox::setBackColor(Color c) {
     back_ = c;
-    rebuildImage(false);
+    repaint(roundPx(w_), roundPx(h_), back_, false);
 }
 
 float PictureBox::ScaleWidth() const { return fromPx(roundPx(w_), innerScale(), Screen::TwipsPerPixelX()); }
 float PictureBox::ScaleHeight() const { return fromPx(roundPx(h_), innerScale(), Screen::TwipsPerPixelY()); }
 
-namespace {
-// The back colour with what `keep` held and `picture` at the top-left corner.
-void paintInto(Surface &s, Color back, const Image &picture, const Surface *keep) {
-    const std::uint32_t fill = pixelOf(back);
-    for (int y = 0; y < s.height(); ++y) std::fill(s.row(y), s.row(y) + s.width(), fill);
-    if (keep) copyPixels(s, 0, 0, keep->width(), keep->height(), *keep, 0, 0);
-    const int w = std::min(s.width(), picture.width), h = std::min(s.height(), picture.height);
-    for (int y = 0; y < h; ++y) std::copy_n(&picture.px[std::size_t(y) * std::size_t(picture.width)], w, s.row(y));
-}
-
-// The picture at twice its size: its own drawing where it has one, else each pixel four times.
-Image twice(const Picture &p) {
-    if (!p.image2x.empty() || p.isNull()) return p.image2x;
-    Image out(p.width() * 2, p.height() * 2);
-    for (int y = 0; y < out.height; ++y)
-        for (int x = 0; x < out.width; ++x) out.at(x, y) = p.image.at(x / 2, y / 2);
-    return out;
-}
-} // namespace
-
-void PictureBox::rebuildImage(bool keep) {
-    // The persistent image starts as the back colour with the picture at its
-    // top-left corner; drawing goes on top of it. A box that keeps its image
-    // keeps what was drawn when it grows.
-    Backend &b = Backend::current();
-    const int w = std::max(1, roundPx(w_)), h = std::max(1, roundPx(h_));
-    std::unique_ptr<Surface> old = std::move(surface_), old2x = std::move(surface2x_);
-    surface_ = old && old->width() == w && old->height() == h ? std::move(old) : b.createSurface(w, h);
-    paintInto(*surface_, back_, picture_.image, keep && old ? old.get() : nullptr);
-    if (b.pictureScale() == 2) {
-        surface2x_ = old2x && old2x->width() == 2 * w && old2x->height() == 2 * h ? std::move(old2x)
-                                                                                : b.createSurface(2 * w, 2 * h);
-        paintInto(*surface2x_, back_, twice(picture_), keep && old2x ? old2x.get() : nullptr);
-    }
-    imageChanged();
-}
-
 void PictureBox::geometryChanged(bool sizeChanged) {
     if (!sizeChanged) return;
-    rebuildImage(def_.autoRedraw);
+    repaint(roundPx(w_), roundPx(h_), back_, def_.autoRedraw);
     if (Resize) Resize();
+}
+
+const Surface &PictureBox::shown(int scale) {
+    const Surface &image = scale >= 2 && surface2x_ ? *surface2x_ : *surface_;
+    if (!isPushButton() || !hasFocus()) return image;
+    const bool twiceSize = &image == surface2x_.get();
+    std::unique_ptr<Surface> &marked = twiceSize ? marked2x_ : marked_;
+    marked = sameSize(std::move(marked), image.width(), image.height());
+    copyPixels(*marked, 0, 0, image.width(), image.height(), image, 0, 0);
+    drawFocusMark(*marked, twiceSize ? 2 : 1);
+    return *marked;
 }
 
 void PictureBox::imageChanged() {
     if (native_) native_->update();
+}
+
+void PictureBox::scaleChanged() {
+    followScale();
+    imageChanged();
+}
+
+// ---------------------------------------------------------------- OffscreenPicture
+
+OffscreenPicture::OffscreenPicture() { repaint(1, 1, 0, false); }
+
+void OffscreenPicture::setPicture(const ui::Picture &p) {
+    picture_ = p;
+    repaint(p.width(), p.height(), 0, false);
 }
 
 // ---------------------------------------------------------------- Label
@@ -174,6 +277,7 @@ Label::Label(Form &form, Control *container, const ControlDef &def)
     : Control(form, container, def), caption_(def.caption),
       fore_(def.foreColor == colorUnset ? rgb(0, 0, 0) : def.foreColor) {
     createNative();
+    native_->setText(caption_);
     autoSize();
 }
 
@@ -208,11 +312,21 @@ void Label::setCaption(const String &text) {
     caption_ = text;
     native_->setText(caption_);
     autoSize();
+    redrawAround();
 }
 
 void Label::setForeColor(Color c) {
     fore_ = c;
-    native_->setForeColor(c);
+    redrawAround();
+}
+
+void Label::geometryChanged(bool) { redrawAround(); }
+
+void Label::redrawAround() {
+    // What a label shows is drawn by it and by the labels above it that
+    // cover it (its shadow's caption shows through theirs).
+    for (auto &c : form_->controls())
+        if (auto *l = dynamic_cast<Label *>(c.get()); l && l->container_ == container_ && l->native_) l->native_->update();
 }
 
 void Label::autoSize() {
@@ -220,6 +334,43 @@ void Label::autoSize() {
     const String t = displayText();
     const Rect size = Backend::current().textSize(def_.font, t.empty() ? String("x") : t);
     setPxGeometry(x_, y_, t.empty() ? 3 : size.w, size.h);
+}
+
+LabelDrawing Label::drawing(int scale) const {
+    LabelDrawing d;
+    const int x = roundPx(x_), y = roundPx(y_), w = roundPx(w_), h = roundPx(h_);
+    Rect under{x * scale, y * scale, w * scale, h * scale};
+    if (auto *box = dynamic_cast<PictureBox *>(container_)) {
+        d.under = box->shown(scale).pixels(under);
+    } else {
+        const int fw = form_->framePx() * scale;
+        under.x += fw, under.y += fw;
+        // The window's image, clipped to the label.
+        const Pixels whole = form_->image(scale);
+        const int left = std::max(under.x, 0), top = std::max(under.y, 0);
+        const int right = std::min(under.x + under.w, whole.width), bottom = std::min(under.y + under.h, whole.height);
+        if (right > left && bottom > top)
+            d.under = Pixels{whole.row(top) + left, whole.stride, right - left, bottom - top, left - under.x, top - under.y};
+    }
+    // The labels below it in the same container that it covers, lowest first.
+    const auto &table = form_->def().controls;
+    auto place = [&](const Control &c) {
+        return std::find_if(table.begin(), table.end(), [&](const ControlDef &e) { return e.name == c.Name() && e.index == c.Index(); }) -
+               table.begin();
+    };
+    const Rect mine{x, y, w, h};
+    std::vector<const Label *> below;
+    for (auto &c : form_->controls()) {
+        const auto *l = dynamic_cast<const Label *>(c.get());
+        if (!l || l == this || l->container_ != container_ || !l->visible_ || place(*l) < place(*this)) continue;
+        const Rect r{roundPx(l->x_), roundPx(l->y_), roundPx(l->w_), roundPx(l->h_)};
+        if (r.x < mine.x + mine.w && mine.x < r.x + r.w && r.y < mine.y + mine.h && mine.y < r.y + r.h) below.push_back(l);
+    }
+    std::sort(below.begin(), below.end(), [&](const Label *a, const Label *b) { return place(*a) > place(*b); });
+    for (const Label *l : below)
+        d.texts.push_back(TextRun{l->caption_, l->def_.font, l->fore_, roundPx(l->x_) - x, roundPx(l->y_) - y});
+    d.texts.push_back(TextRun{caption_, def_.font, fore_, 0, 0});
+    return d;
 }
 
 // ---------------------------------------------------------------- TextBox
@@ -230,7 +381,48 @@ TextBox::TextBox(Form &form, Control *container, const ControlDef &def) : Contro
 
 void TextBox::setText(const String &text) {
     text_ = text;
-    native_->setText(text_);
+    const FontDef &font = def_.font;
+    // An empty box draws no letter: its font is looked for when it first
+    // shows one (the program starts the faster). A symbol font that is not
+    // there is stood in for by the face the layout names, its letters shown
+    // as that face's characters.
+    if (!fontSent_ && !text.empty()) {
+        fontSent_ = true;
+        standIn_ = !font.standIn.face.empty() && !font.face.empty() && !Backend::current().hasFace(font);
+        FontDef shown = font;
+        if (standIn_) shown.face = font.standIn.face, shown.charset = 0;
+        native_->setFont(shown);
+    }
+    if (!standIn_) {
+        native_->setText(text);
+        return;
+    }
+    const SymbolStandIn &s = font.standIn;
+    String shown;
+    for (unsigned char c : text) {
+        if (c < s.first || c > s.last) {
+            shown += char(c);
+            continue;
+        }
+        // The stand-in character, in UTF-8 (the signs lie below U+10000).
+        const char32_t u = s.symbol + (c - s.first);
+        if (u < 0x800) shown += char(0xC0 | u >> 6), shown += char(0x80 | (u & 0x3F));
+        else shown += char(0xE0 | u >> 12), shown += char(0x80 | (u >> 6 & 0x3F)), shown += char(0x80 | (u & 0x3F));
+    }
+    native_->setText(shown);
+}
+
+void TextBox::nativeEdited(const String &text) {
+    // What is typed into a box that shows stand-in characters is not its text.
+    if (!standIn_) text_ = text;
+}
+
+void TextBox::scaleChanged() {
+    if (fontSent_) {
+        FontDef shown = def_.font;
+        if (standIn_) shown.face = def_.font.standIn.face, shown.charset = 0;
+        native_->setFont(shown);
+    }
 }
 
 // ---------------------------------------------------------------- ListBox
@@ -267,6 +459,27 @@ void ListBox::nativeSelected(int row) {
     // The click handler may move the selection elsewhere (the day list keeps
     // the day valid for the month), which the list then shows.
     if (Click) Click();
+}
+
+void ListBox::keyMove(Key key) {
+    const int count = ListCount();
+    if (count == 0) return;
+    // A page is the rows the list shows inside its two-pixel border, less one.
+    const int page = std::max(1, (roundPx(h_) - 4) / RowHeight - 1);
+    int row = index_;
+    switch (key) {
+    case Key::Up: row = row < 0 ? 0 : row - 1; break;
+    case Key::Down: row = row + 1; break;
+    case Key::PageUp: row = row < 0 ? 0 : row - page; break;
+    case Key::PageDown: row = row < 0 ? page : row + page; break;
+    case Key::Home: row = 0; break;
+    case Key::End: row = count - 1; break;
+    default: return;
+    }
+    row = std::clamp(row, 0, count - 1);
+    if (row == index_) return;
+    native_->setCurrentItem(row);
+    nativeSelected(row);
 }
 
 } // namespace ui

@@ -15,7 +15,7 @@
 namespace ui {
 
 class Form;
-class PictureBox;
+class Canvas;
 
 using MouseHandler = std::function<void(std::int16_t Button, std::int16_t Shift, float X, float Y)>;
 
@@ -30,9 +30,33 @@ struct MouseEvent {
     double x = 0, y = 0;
 };
 
-// A drawing surface, as a picture box hands it out: its persistent image.
+// A drawing surface as the toolkit hands it out: a persistent image.
 struct DC {
-    PictureBox *box = nullptr;
+    Canvas *canvas = nullptr;
+};
+
+// Pixels to draw into and copy from, kept at one and, where the screen has
+// the pixels, at twice the size: a picture box's persistent image, or a
+// picture off the screen.
+class Canvas {
+public:
+    virtual ~Canvas();
+    // The picture at the top-left corner, on the back colour.
+    virtual void setPicture(const ui::Picture &p) = 0;
+    Surface &surface() { return *surface_; }
+    Surface *surface2x() { return surface2x_.get(); }
+    DC hDC() { return DC{this}; }
+    // After drawing into the surfaces.
+    virtual void imageChanged() {}
+
+protected:
+    // Made anew at w x h: the back colour, what the old image held where
+    // `keep` says so, and the picture.
+    void repaint(int w, int h, Color back, bool keep);
+    // The twice-size image where the screen now has the pixels for it.
+    void followScale();
+    ui::Picture picture_;
+    std::unique_ptr<Surface> surface_, surface2x_;
 };
 
 class Control {
@@ -75,13 +99,25 @@ public:
     double pxWidth() const { return w_; }
     double pxHeight() const { return h_; }
     void setPxGeometry(double x, double y, double w, double h);
+    // Whole pixels from the window's client area.
+    Rect placeInWindow() const;
 
     // The scale of this control's own coordinates and of its children.
     virtual ScaleMode innerScale() const { return ScaleMode::Twips; }
 
-    // From the platform: the mouse, and a press by key or screen reader.
+    // A push button: a picture box pressed by a click, Enter, Space and a
+    // screen reader. A control that takes the keyboard: it is reached by Tab.
+    bool isPushButton() const { return def_.pushButton; }
+    bool takesFocus() const;
+    bool hasFocus() const;
+    // What a screen reader says of it.
+    AccessibleInfo accessible() const;
+
+    // From the platform: the mouse, a press by a screen reader, and the
+    // keyboard arriving here (a click into a list or a field).
     void nativeMouse(const MouseEvent &e);
     void nativePress();
+    void nativeFocusIn();
 
 protected:
     Control(Form &form, Control *container, const ControlDef &def);
@@ -90,6 +126,10 @@ protected:
     // The scale the mouse reports X and Y in.
     virtual ScaleMode mouseScale() const { return innerScale(); }
     virtual void geometryChanged(bool sizeChanged);
+    // The keyboard came or went.
+    virtual void focusChanged() {}
+    // The screen's scale changed.
+    virtual void scaleChanged() {}
     void applyGeometry();
 
     Form *form_;
@@ -103,12 +143,12 @@ protected:
     friend class Form;
 };
 
-class PictureBox : public Control {
+class PictureBox : public Control, public Canvas {
 public:
     PictureBox(Form &form, Control *container, const ControlDef &def);
 
     const ui::Picture &Picture() const { return picture_; }
-    void setPicture(const ui::Picture &p);
+    void setPicture(const ui::Picture &p) override;
 
     Color BackColor() const { return back_; }
     void setBackColor(Color c);
@@ -118,31 +158,51 @@ public:
     ScaleMode innerScale() const override { return def_.scaleMode; }
     Align alignment() const { return def_.align; }
 
-    // The drawing surface: its persistent image, which stays valid while
-    // the box is invisible.
-    ui::DC hDC() { return DC{this}; }
-    // What the box shows: its image, and the same at twice the size where
-    // the screen has the pixels (null elsewhere).
-    Surface &surface() { return *surface_; }
-    Surface *surface2x() { return surface2x_.get(); }
-    void imageChanged(); // after drawing into the surfaces
+    // What the box shows at a scale: its persistent image and, on a push
+    // button that has the keyboard, the focus mark.
+    const Surface &shown(int scale);
+    void imageChanged() override;
 
     std::function<void()> Resize;
 
 protected:
     void geometryChanged(bool sizeChanged) override;
+    void focusChanged() override { imageChanged(); }
+    void scaleChanged() override;
 
 private:
-    void rebuildImage(bool keep);
-    ui::Picture picture_;
     Color back_;
-    std::unique_ptr<Surface> surface_, surface2x_;
+    std::unique_ptr<Surface> marked_, marked2x_;
+};
+
+// A picture off the screen, as large as the picture given it: the surface
+// pieces are copied from.
+class OffscreenPicture : public Canvas {
+public:
+    OffscreenPicture();
+    void setPicture(const ui::Picture &p) override;
 };
 
 // A caption as it is drawn, without its access-key marks ("&&" is one "&"),
 // and the letter its access key is (UTF-8), or empty.
 String withoutAccessKeys(const String &caption);
 String accessKeyOf(const String &caption);
+
+// A caption a label draws, from its top-left corner in the label's pixels.
+struct TextRun {
+    String caption; // with its access-key marks: the key is underlined
+    FontDef font;
+    Color color = 0;
+    int x = 0, y = 0;
+};
+
+// How a transparent label is painted: what lies under it, then its texts in
+// order: the captions of the labels below it that it covers (a shadow), then
+// its own.
+struct LabelDrawing {
+    Pixels under; // at the scale asked for, (x, y) in the label's device pixels
+    std::vector<TextRun> texts;
+};
 
 class Label : public Control {
 public:
@@ -153,12 +213,15 @@ public:
     void setForeColor(Color c);
     String displayText() const { return withoutAccessKeys(caption_); }
     String accessKey() const { return accessKeyOf(caption_); }
+    LabelDrawing drawing(int scale) const;
 
 protected:
     ScaleMode mouseScale() const override { return outerScale(); }
+    void geometryChanged(bool sizeChanged) override;
 
 private:
     void autoSize();
+    void redrawAround();
     String caption_;
     Color fore_;
 };
@@ -169,14 +232,22 @@ public:
     String Text() const { return text_; }
     void setText(const String &text);
     // From the platform: what the user typed.
-    void nativeEdited(const String &text) { text_ = text; }
+    void nativeEdited(const String &text);
+
+protected:
+    void scaleChanged() override;
 
 private:
     String text_;
+    bool fontSent_ = false;
+    bool standIn_ = false; // a symbol font shown through the face standing in for it
 };
 
 class ListBox : public Control {
 public:
+    // Rows of the platform's list boxes, whatever the font.
+    static constexpr int RowHeight = 13;
+
     ListBox(Form &form, Control *container, const ControlDef &def);
     void AddItem(const String &item);
     std::int16_t ListCount() const { return std::int16_t(items_.size()); }
@@ -188,6 +259,8 @@ public:
     void setText(const String &text);
     // From the platform: the user chose row `row`.
     void nativeSelected(int row);
+    // A key moving the selection: up, down, a page, the first or last row.
+    void keyMove(Key key);
 
 private:
     std::vector<String> items_;

@@ -1,5 +1,6 @@
 #include "form.h"
 
+#include "app.h"
 #include "picture.h"
 #include "units.h"
 
@@ -15,6 +16,11 @@ MenuItem &Menu::item(const String &name) {
 }
 
 namespace {
+
+Form *startUp = nullptr;        // the program's start-up window
+int nestedLoops = 0;            // loops a handler runs inside
+std::vector<std::unique_ptr<Form>> unloaded; // windows unloaded, not yet freed
+
 // The layout's picture on the back colour: magenta marks the pixels that are
 // not part of it (the corners outside a rounded outline).
 Image onBackColour(Image img, Color back) {
@@ -22,23 +28,54 @@ Image onBackColour(Image img, Color back) {
         if ((px & 0xFFFFFF) == 0xFF00FF) px = pixelOf(back);
     return img;
 }
+
+// A letter as its lower-case self, for the Latin and Cyrillic alphabets.
+char32_t lower(char32_t c) {
+    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x410 && c <= 0x42F)) return c + 0x20;
+    if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+    return c;
+}
+
+// The first character of a UTF-8 text.
+char32_t firstLetter(const String &s) {
+    if (s.empty()) return 0;
+    const auto b = [&](std::size_t i) { return i < s.size() ? char32_t(static_cast<unsigned char>(s[i]) & 0x3F) : 0; };
+    const char32_t c = static_cast<unsigned char>(s[0]);
+    if (c < 0x80) return c;
+    if (c < 0xE0) return (c & 0x1F) << 6 | b(1);
+    if (c < 0xF0) return (c & 0x0F) << 12 | b(1) << 6 | b(2);
+    return (c & 0x07) << 18 | b(1) << 12 | b(2) << 6 | b(3);
+}
+
+// The raised frame of a window, ring by ring from the outside: the top and
+// left side, then the bottom and right side of each; the innermost ring is
+// a line around the client area.
+std::uint32_t frameColour(int ring, int rings, bool bottomRight) {
+    if (ring == rings - 1) return 0xFF808080u;
+    if (ring == 0) return bottomRight ? 0xFF404040u : 0xFFE0E0E0u;
+    if (ring == 1) return bottomRight ? 0xFF808080u : 0xFFFFFFFFu;
+    return 0xFFE0E0E0u;
+}
+
 } // namespace
+
+Form &StartUpForm() { return *startUp; }
 
 Form::Form(const FormDef &def)
     : def_(def), back_(def.backColor == colorUnset ? rgb(224, 224, 224) : def.backColor) {
-    Backend &b = Backend::current();
     const int fw = def.frameWidth;
     widthTw_ = (def.clientWidth / Screen::TwipsPerPixelX() + 2 * fw) * Screen::TwipsPerPixelX();
     heightTw_ = (def.clientHeight / Screen::TwipsPerPixelY() + 2 * fw) * Screen::TwipsPerPixelY();
-    if (!def.picture.empty()) picture_ = onBackColour(b.layoutPicture(def.picture, b.pictureScale()), back_);
-    native_ = b.createWindow(*this);
+    native_ = Backend::current().createWindow(*this, WindowInfo{def.name, def.showInTaskbar, def.icon});
     applySize();
     build();
     buildMenus();
 }
 
 Form::~Form() {
+    if (startUp == this) startUp = nullptr;
     // Children before their containers, then the window.
+    focus_ = nullptr;
     while (!controls_.empty()) controls_.pop_back();
     native_.reset();
 }
@@ -138,24 +175,29 @@ void Form::Show(int modal, Form *owner) {
     if (unloaded_) return;
     if (!everShown_) {
         everShown_ = true;
+        if (!startUp && !owner) startUp = this;
         placeAtStart(owner);
-        // The controls that take the focus: lists, text boxes and buttons that are tab stops.
-        std::vector<Control *> order;
+        // The controls that take the keyboard, in tab order; the first has it.
         for (auto &c : controls_)
-            if (c->def().kind == Kind::ListBox || c->def().kind == Kind::TextBox ||
-                (c->def().pushButton && c->def().tabStop))
-                order.push_back(c.get());
-        std::stable_sort(order.begin(), order.end(), [](Control *a, Control *b) { return a->TabIndex() < b->TabIndex(); });
-        native_->setTabOrder(order);
+            if (c->takesFocus()) tabOrder_.push_back(c.get());
+        std::stable_sort(tabOrder_.begin(), tabOrder_.end(), [](Control *a, Control *b) { return a->TabIndex() < b->TabIndex(); });
+        if (!focus_ && !tabOrder_.empty()) focus_ = tabOrder_.front();
         // The docked strips lay themselves out, then the window's resize handler runs.
         layoutDocked(true);
         Form_Resize();
         if (unloaded_) return;
+        pushRegion();
         native_->show(owner ? &owner->native() : nullptr, modal == vbModal);
     } else {
         native_->show(nullptr, modal == vbModal);
     }
+    if (focus_) {
+        focus_->native().setFocus();
+        focus_->focusChanged();
+    }
     if (modal == vbModal) {
+        // Nothing of this window is freed before the loop is left.
+        NestedLoop loop;
         ++modalDepth_;
         native_->runModal();
         --modalDepth_;
@@ -171,12 +213,23 @@ void Form::Unload(std::int16_t unloadMode) {
     if (cancel) return;
     loaded_ = false;
     unloaded_ = true;
-    // The window's global reference lets go of it: the next use makes a new one.
-    if (auto dropped = std::move(onUnloaded_)) dropped();
     // Hidden while still modal, so that the windows it blocked take input again.
     native_->hide();
     if (modalDepth_ > 0) native_->endModal();
+    // The window's global reference lets go of it: the next use makes a new
+    // one. It is freed once no handler can still be running in it.
+    if (auto dropped = std::move(onUnloaded_)) dropped();
 }
+
+void Form::unloadLater(std::unique_ptr<Form> form) { unloaded.push_back(std::move(form)); }
+
+void Form::freeUnloaded() {
+    if (!NestedLoop::running()) unloaded.clear();
+}
+
+NestedLoop::NestedLoop() { ++nestedLoops; }
+NestedLoop::~NestedLoop() { --nestedLoops; }
+bool NestedLoop::running() { return nestedLoops > 0; }
 
 // ---------------------------------------------------------------- properties
 
@@ -198,7 +251,10 @@ void Form::setTop(float twips) {
 int Form::pxWidth() const { return std::max(1, roundPx(widthTw_ / Screen::TwipsPerPixelX())); }
 int Form::pxHeight() const { return std::max(1, roundPx(heightTw_ / Screen::TwipsPerPixelY())); }
 
-void Form::applySize() { native_->setSize(pxWidth(), pxHeight()); }
+void Form::applySize() {
+    for (auto &i : image_) i.reset();
+    native_->setSize(pxWidth(), pxHeight());
+}
 
 void Form::setWidth(float twips) {
     if (twips == widthTw_) return;
@@ -233,6 +289,7 @@ void Form::nativeResized(int pxW, int pxH) {
     if ((pxW == pxWidth() && pxH == pxHeight()) || state_ == vbMinimized) return;
     widthTw_ = pxW * Screen::TwipsPerPixelX();
     heightTw_ = pxH * Screen::TwipsPerPixelY();
+    for (auto &i : image_) i.reset();
     layoutDocked(false);
     if (everShown_) Form_Resize();
 }
@@ -276,12 +333,170 @@ void Form::layoutDocked(bool raiseAll) {
         if ((sized || raiseAll) && box->Resize) box->Resize();
 }
 
+// ---------------------------------------------------------------- the window's picture and outline
+
+Pixels Form::image(int scale) {
+    const int s = std::clamp(scale, 1, 2);
+    std::optional<Image> &img = image_[s];
+    if (!img) {
+        if (!def_.picture.empty() && picture_[s].empty())
+            picture_[s] = onBackColour(Backend::current().layoutPicture(def_.picture, s), back_);
+        const int W = pxWidth() * s, H = pxHeight() * s, fw = def_.frameWidth;
+        img.emplace(W, H, pixelOf(back_));
+        const Image &pic = picture_[s];
+        for (int y = 0; y < pic.height && fw * s + y < H; ++y)
+            for (int x = 0; x < pic.width && fw * s + x < W; ++x) img->at(fw * s + x, fw * s + y) = pic.at(x, y);
+        for (int y = 0; y < H && fw > 0; ++y)
+            for (int x = 0; x < W; ++x) {
+                const int ring = std::min({x, y, W - 1 - x, H - 1 - y}) / s;
+                if (ring >= fw) continue;
+                const bool bottomRight = (W - 1 - x) / s == ring || (H - 1 - y) / s == ring;
+                img->at(x, y) = frameColour(ring, fw, bottomRight);
+            }
+    }
+    return Pixels{img->px.data(), img->width, img->width, img->height, 0, 0};
+}
+
+void Form::setRegion(const std::vector<Rect> *spans) {
+    if (spans && !spans->empty()) region_ = *spans;
+    else region_ = std::vector<Rect>{};
+    regionPending_ = true;
+    if (native_->shown()) pushRegion();
+}
+
+void Form::pushRegion() {
+    if (!regionPending_) return;
+    regionPending_ = false;
+    native_->setRegion(region_->empty() ? nullptr : &*region_);
+}
+
+// ---------------------------------------------------------------- the keyboard
+
+void Form::setFocus(Control *c) {
+    Control *old = focus_;
+    focus_ = c;
+    c->native().setFocus();
+    if (old == c) return;
+    if (old) old->focusChanged();
+    c->focusChanged();
+}
+
+void Form::focusArrived(Control *c) {
+    if (focus_ == c) return;
+    Control *old = focus_;
+    focus_ = c;
+    if (old) old->focusChanged();
+    c->focusChanged();
+}
+
+void Form::moveFocus(int step) {
+    std::vector<Control *> order;
+    for (Control *c : tabOrder_)
+        if (c->Visible()) order.push_back(c);
+    if (order.empty()) return;
+    const int n = int(order.size());
+    const auto at = std::find(order.begin(), order.end(), focus_);
+    const int next = at == order.end() ? (step > 0 ? 0 : n - 1) : (int(at - order.begin()) + step + n) % n;
+    setFocus(order[std::size_t(next)]);
+}
+
+bool Form::nativeKey(const KeyEvent &k) {
+    const bool alt = k.shift & vbAltMask, ctrl = k.shift & vbCtrlMask, shift = k.shift & vbShiftMask;
+    Control *target = nullptr;
+    switch (k.key) {
+    case Key::Tab:
+        // Tab and Shift+Tab go round the controls in their tab order.
+        if (alt || ctrl) return false;
+        moveFocus(shift ? -1 : 1);
+        return true;
+    case Key::Enter:
+    case Key::Space:
+        // A focused push button is pressed by both; elsewhere Enter presses
+        // the window's default button.
+        if (alt || ctrl) return false;
+        if (focus_ && focus_->isPushButton()) target = focus_;
+        else if (k.key == Key::Enter && !def_.defaultButton.empty()) target = find(def_.defaultButton);
+        break;
+    case Key::Escape:
+        if (!def_.cancelButton.empty()) target = find(def_.cancelButton);
+        break;
+    case Key::Up:
+    case Key::Down:
+    case Key::PageUp:
+    case Key::PageDown:
+    case Key::Home:
+    case Key::End:
+        if (auto *list = dynamic_cast<ListBox *>(focus_); list && !alt && !ctrl) {
+            list->keyMove(k.key);
+            return true;
+        }
+        return false;
+    case Key::Other:
+        // Alt and a caption's access key press the label that has it.
+        if (!alt || ctrl || !k.letter) return false;
+        for (auto &c : controls_)
+            if (auto *l = dynamic_cast<Label *>(c.get()); l && l->Visible() && !l->accessKey().empty() &&
+                                                            lower(firstLetter(l->accessKey())) == lower(k.letter)) {
+                target = l;
+                break;
+            }
+        break;
+    }
+    if (!target) return false;
+    // A key held down presses once.
+    if (!k.repeat) target->nativePress();
+    return true;
+}
+
+void Form::nativeActivated() {
+    // The keyboard goes back to the control that had it.
+    if (focus_ && loaded_) focus_->native().setFocus();
+}
+
+void Form::nativeScaleChanged() {
+    for (auto &i : image_) i.reset();
+    for (auto &c : controls_) {
+        c->scaleChanged();
+        c->applyGeometry();
+    }
+    native_->setSize(pxWidth(), pxHeight());
+    if (region_) regionPending_ = true;
+    if (native_->shown()) pushRegion();
+    native_->update();
+}
+
+// ---------------------------------------------------------------- screen readers
+
+AccessibleInfo Form::accessible() const {
+    AccessibleInfo a;
+    a.role = Role::Window;
+    a.name = caption_.empty() ? def_.accessibleName : caption_;
+    return a;
+}
+
+std::vector<Control *> Form::accessibleChildren() const {
+    std::vector<std::pair<Rect, Control *>> found;
+    for (auto &c : controls_)
+        if (c->accessible().role != Role::None) found.emplace_back(c->placeInWindow(), c.get());
+    // Reading order: top to bottom, then left to right.
+    std::stable_sort(found.begin(), found.end(), [](const auto &a, const auto &b) {
+        return a.first.y != b.first.y ? a.first.y < b.first.y : a.first.x < b.first.x;
+    });
+    std::vector<Control *> out;
+    for (auto &f : found) out.push_back(f.second);
+    return out;
+}
+
 // ---------------------------------------------------------------- menu, mouse
 
 void Form::PopupMenu(Menu &menu) {
     std::vector<String> captions;
     for (auto &item : menu.items) captions.push_back(item.separator ? String("-") : item.Caption);
-    const int chosen = native_->popupMenu(captions);
+    int chosen;
+    {
+        NestedLoop loop;
+        chosen = native_->popupMenu(captions);
+    }
     if (chosen >= 0 && chosen < int(menu.items.size()) && !menu.items[std::size_t(chosen)].separator) {
         auto click = menu.items[std::size_t(chosen)].Click; // the item may go with its window
         if (click) click();

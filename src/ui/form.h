@@ -1,7 +1,9 @@
 #pragma once
 // Windows built from their layout tables. A window is created from its table
 // (its controls exist from then on), loaded (Form_Load runs once), shown, and
-// unloaded (Form_QueryUnload runs on every way of closing).
+// unloaded (Form_QueryUnload runs on every way of closing). The window owns
+// the keyboard's way through its controls: the tab order, which control has
+// the keyboard, the default and cancel buttons and the access keys.
 #include "backend.h"
 #include "controls.h"
 #include "layout.h"
@@ -11,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace ui {
@@ -71,9 +74,14 @@ public:
     int framePx() const { return def_.frameWidth; }
 
     Color BackColor() const { return back_; }
-    // The window's own picture: the back colour with the layout's picture
-    // at the client area's top-left corner, at the pictures' scale.
-    const Image &picture() const { return picture_; }
+    // The whole window as it is painted under its controls: the back
+    // colour, the layout's picture at the client area's top-left corner and
+    // the raised frame of a window that has one, at a scale.
+    Pixels image(int scale);
+
+    // The outline: the window shows only these pixels; nullptr removes it.
+    // It reaches the platform when the window is shown, and at once after.
+    void setRegion(const std::vector<Rect> *spans);
 
     // True where a program cannot place its own window (Wayland): a drag is
     // handed to the system with startSystemMove() instead.
@@ -101,15 +109,30 @@ public:
     Control *find(const String &name, int index = -1) const;
     const std::vector<std::unique_ptr<Control>> &controls() const { return controls_; }
 
+    // What a screen reader says of the window, and the controls it
+    // announces in reading order (the decorations, shadows and captions
+    // inside buttons left out).
+    AccessibleInfo accessible() const;
+    std::vector<Control *> accessibleChildren() const;
+
     NativeWindow &native() const { return *native_; }
 
     // From the platform: the window as the system changed it, its close
-    // command, and the mouse over its free area (client pixels).
+    // command, the mouse over its free area (client pixels), a key pressed
+    // while it has the keyboard (true when the toolkit acted on it, and the
+    // platform must not), its activation, and a change of the screen's scale.
     void nativeResized(int pxWidth, int pxHeight);
     void nativeMoved(int pxX, int pxY);
     void nativeStateChanged(std::int16_t state);
     void nativeClose() { Unload(0); }
     void nativeMouse(const MouseEvent &e);
+    bool nativeKey(const KeyEvent &k);
+    void nativeActivated();
+    void nativeScaleChanged();
+
+    // Windows unloaded are freed once no handler can still be running in
+    // them: the platform calls this when its outermost event loop is idle.
+    static void freeUnloaded();
 
 protected:
     virtual void Form_Load() {}
@@ -127,6 +150,11 @@ private:
     void placeAtStart(Form *owner);
     int pxWidth() const;
     int pxHeight() const;
+    void setFocus(Control *c);
+    void focusArrived(Control *c);
+    void moveFocus(int step);
+    void pushRegion();
+    static void unloadLater(std::unique_ptr<Form> form);
 
     FormDef def_;
     std::unique_ptr<NativeWindow> native_;
@@ -134,13 +162,30 @@ private:
     std::map<String, Menu> menus_;
     String caption_;
     Color back_;
-    Image picture_;
+    Image picture_[3];                     // the layout's picture at scales 1 and 2, as loaded
+    std::optional<Image> image_[3];        // the window's painted image at scales 1 and 2
+    std::optional<std::vector<Rect>> region_;
+    bool regionPending_ = false;
     double leftTw_ = 0, topTw_ = 0, widthTw_ = 0, heightTw_ = 0;
     std::int16_t state_ = vbNormal;
     bool loaded_ = false, unloaded_ = false, everShown_ = false;
     int modalDepth_ = 0;
+    std::vector<Control *> tabOrder_;
+    Control *focus_ = nullptr;
     std::function<void()> onUnloaded_;
     template <class F> friend class GlobalForm;
+    friend class Control;
+};
+
+// Counts the loops a handler runs inside (a modal window, a popup menu, a
+// message box): no window is freed while one runs.
+class NestedLoop {
+public:
+    NestedLoop();
+    ~NestedLoop();
+    NestedLoop(const NestedLoop &) = delete;
+    NestedLoop &operator=(const NestedLoop &) = delete;
+    static bool running();
 };
 
 // The single global instance of a window: the first reference creates and
@@ -159,10 +204,10 @@ public:
     F *operator->() { return &(*this)(); }
     bool exists() const { return form_ != nullptr; }
     F *get() const { return form_.get(); }
-    // Drops the instance, as unloading it does; it is freed once the event
-    // being handled now is done.
+    // Drops the instance, as unloading it does; it is freed once no handler
+    // can still be running in it.
     void clear() {
-        if (form_) Backend::current().deleteLater(std::unique_ptr<Form>(form_.release()));
+        if (form_) Form::unloadLater(std::unique_ptr<Form>(form_.release()));
     }
 
 private:

@@ -1,5 +1,7 @@
 #include "image.h"
 
+#include <cstdint>
+
 namespace ui {
 
 namespace {
@@ -42,35 +44,38 @@ std::optional<Image> decode(std::span<const std::uint8_t> dib, std::size_t pixel
     const std::uint32_t compression = le(dib, 16, 4);
     std::uint32_t colours = le(dib, 32, 4);
     const bool topDown = h < 0;
+    if (h == INT32_MIN) return std::nullopt;
     if (topDown) h = -h;
     if (icon) h /= 2; // the pixels, then the mask
     if (w <= 0 || h <= 0 || w > 16384 || h > 16384) return std::nullopt;
+    // Only the depths a bitmap can have; any other would shift by nonsense.
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return std::nullopt;
     if (compression != 0 && !(compression == 3 && (bits == 16 || bits == 32))) return std::nullopt;
 
     std::size_t table = headerSize;
     Mask red(0x7C00), green(0x03E0), blue(0x001F);
     if (bits == 32) red = Mask(0xFF0000), green = Mask(0xFF00), blue = Mask(0xFF);
     if (compression == 3) {
-        if (headerSize == 40) {
-            if (dib.size() < 52) return std::nullopt;
-            table += 12;
-        }
+        // The three masks follow a 40-byte header, or are part of a longer one.
+        if (headerSize == 40) table += 12;
+        else if (headerSize < 52) return std::nullopt;
+        if (dib.size() < 52) return std::nullopt;
         red = Mask(le(dib, 40, 4)), green = Mask(le(dib, 44, 4)), blue = Mask(le(dib, 48, 4));
     }
     std::vector<std::uint32_t> palette;
     if (bits <= 8) {
         if (colours == 0 || colours > (1u << bits)) colours = 1u << bits;
-        if (table + colours * 4 > dib.size()) return std::nullopt;
+        if (std::uint64_t(table) + std::uint64_t(colours) * 4 > dib.size()) return std::nullopt;
         for (std::uint32_t i = 0; i < colours; ++i)
             palette.push_back(0xFF000000u | le(dib, table + 4 * i, 3));
         table += colours * 4;
-    } else if (bits != 16 && bits != 24 && bits != 32) {
-        return std::nullopt;
     }
     if (pixelsAt == 0) pixelsAt = table;
     const std::size_t stride = (std::size_t(w) * std::size_t(bits) + 31) / 32 * 4;
     const std::size_t maskStride = (std::size_t(w) + 31) / 32 * 4;
-    if (pixelsAt + stride * std::size_t(h) + (icon ? maskStride * std::size_t(h) : 0) > dib.size()) return std::nullopt;
+    const std::uint64_t end = std::uint64_t(pixelsAt) + std::uint64_t(stride) * std::uint64_t(h) +
+                              (icon ? std::uint64_t(maskStride) * std::uint64_t(h) : 0);
+    if (end > dib.size()) return std::nullopt;
 
     Image img(w, h);
     for (int y = 0; y < h; ++y) {
@@ -103,6 +108,7 @@ std::optional<Image> decodeBmp(std::span<const std::uint8_t> file) {
     if (file.size() < 14 + 40 || file[0] != 'B' || file[1] != 'M') return std::nullopt;
     const std::uint32_t offset = le(file, 10, 4);
     if (offset < 14 + 40 || offset >= file.size()) return std::nullopt;
+    if (le(file, 14, 4) > file.size() - 14) return std::nullopt; // the header runs past the end
     return decode(file.subspan(14), offset - 14, false);
 }
 

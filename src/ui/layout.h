@@ -46,6 +46,7 @@ struct ControlDef {
     String accessibleName; // what a screen reader calls the control
     bool pushButton = false; // a picture box that is a button: pressed by Enter, Space and a screen reader
     bool tabStop = true;     // such a button is reached by Tab
+    bool announced = true;   // false: a decoration or a shadow, which screen readers pass over
 };
 
 struct MenuDef {
@@ -70,6 +71,7 @@ struct FormDef {
     bool icon = false;     // the window shows the program's icon
     String defaultButton;  // control that Enter clicks, anywhere in the window
     String cancelButton;   // control that Escape clicks, anywhere in the window
+    String accessibleName; // what a screen reader calls the window when its caption is empty
     std::vector<ControlDef> controls;
     std::vector<MenuDef> menus;
 };

@@ -1,5 +1,5 @@
 // The backend in use, the platform calls as the skin makes them, and the
-// plain implementations of them that a platform without its own uses.
+// toolkit's services.
 #include "platform.h"
 
 #include "app.h"
@@ -35,6 +35,13 @@ std::unique_ptr<Surface> Backend::createSurface(int width, int height) {
     return std::make_unique<MemorySurface>(width, height);
 }
 
+Pixels Surface::pixels(Rect r) const {
+    const int left = std::max(r.x, 0), top = std::max(r.y, 0);
+    const int right = std::min(r.x + r.w, width()), bottom = std::min(r.y + r.h, height());
+    if (right <= left || bottom <= top) return Pixels{};
+    return Pixels{row(top) + left, width(), right - left, bottom - top, left - r.x, top - r.y};
+}
+
 void copyPixels(Surface &dst, int x, int y, int w, int h, const Surface &src, int sx, int sy) {
     // Clip to both surfaces, moving source and target together.
     const int left = std::max({0, x, x - sx}), top = std::max({0, y, y - sy});
@@ -47,35 +54,21 @@ void copyPixels(Surface &dst, int x, int y, int w, int h, const Surface &src, in
 
 // ---------------------------------------------------------------- the platform calls
 
-Region Backend::createRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) {
-    return Region{roundRectSpans(x1, y1, x2, y2, w, h), 0};
-}
-
-void Backend::setWindowRgn(Form &form, const Region &region, bool redraw) {
-    const bool none = region.rects.empty() && !region.handle;
-    form.native().setRegion(none ? nullptr : &region, redraw);
-}
-
-void Backend::bitBlt(Surface &dst, int x, int y, int w, int h, Surface &src, int sx, int sy) {
-    copyPixels(dst, x, y, w, h, src, sx, sy);
-}
-
 Region CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) {
-    return Backend::current().createRoundRectRgn(x1, y1, x2, y2, w, h);
+    return Region{outline::roundRectSpans(x1, y1, x2, y2, w, h)};
 }
 
-int SetWindowRgn(Form &form, const Region &region, Boolean redraw) {
-    Backend::current().setWindowRgn(form, region, redraw != 0);
+int SetWindowRgn(Form &form, const Region &region, Boolean) {
+    form.setRegion(region.rects.empty() ? nullptr : &region.rects);
     return 1;
 }
 
 bool BitBlt(DC dst, int x, int y, int w, int h, DC src, int sx, int sy, std::uint32_t rop) {
-    if (!dst.box || !src.box || rop != SRCCOPY || w <= 0 || h <= 0) return false;
-    Backend &b = Backend::current();
-    b.bitBlt(dst.box->surface(), x, y, w, h, src.box->surface(), sx, sy);
-    if (Surface *d2 = dst.box->surface2x(), *s2 = src.box->surface2x(); d2 && s2)
-        b.bitBlt(*d2, 2 * x, 2 * y, 2 * w, 2 * h, *s2, 2 * sx, 2 * sy);
-    dst.box->imageChanged();
+    if (!dst.canvas || !src.canvas || rop != SRCCOPY || w <= 0 || h <= 0) return false;
+    copyPixels(dst.canvas->surface(), x, y, w, h, src.canvas->surface(), sx, sy);
+    if (Surface *d2 = dst.canvas->surface2x(), *s2 = src.canvas->surface2x(); d2 && s2)
+        copyPixels(*d2, 2 * x, 2 * y, 2 * w, 2 * h, *s2, 2 * sx, 2 * sy);
+    dst.canvas->imageChanged();
     return true;
 }
 
@@ -109,6 +102,7 @@ void End() {
 } // namespace App
 
 int MsgBox(const String &prompt, int style, const String &title) {
+    NestedLoop loop;
     return Backend::current().msgBox(prompt, style, title);
 }
 

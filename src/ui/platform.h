@@ -1,19 +1,25 @@
 #pragma once
 // The platform calls the skin is written with: window regions, block copies
-// between drawing surfaces, asynchronous sounds. On Windows they are the
-// system's own; elsewhere they do the same.
-#include "backend.h"
+// between drawing surfaces, asynchronous sounds. The toolkit does them the
+// way the original platform does, whatever the platform underneath.
 #include "controls.h"
+#include "rules/outline.h"
 #include "types.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace ui {
 
 class Form;
 
 // Rounds to a whole number the way the platform does: halves to even.
-std::int32_t CLng(double v);
+using outline::CLng;
+
+// A window region: the pixels it covers, as rectangles.
+struct Region {
+    std::vector<Rect> rects;
+};
 
 // The region x from x1 to x2 - 1, y from y1 to y2 - 1, each corner cut by the
 // rasterised ellipse of w by h.

@@ -1,5 +1,7 @@
 #pragma once
 // Basic value types of the form toolkit.
+#include "rules/geometry.h"
+
 #include <cstdint>
 #include <string>
 
@@ -31,8 +33,8 @@ constexpr std::int16_t vbNormal = 0, vbMinimized = 1, vbMaximized = 2;
 // Show modes.
 constexpr int vbModeless = 0, vbModal = 1;
 
-// Message box styles.
-constexpr int vbOKOnly = 0, vbCritical = 16;
+// Message box style: the critical icon with one OK button.
+constexpr int vbCritical = 16;
 
 // Picture formats for LoadResPicture.
 constexpr int vbResBitmap = 0;
@@ -41,13 +43,20 @@ enum class ScaleMode { Twips, Pixels };
 enum class Align { None, Top, Bottom, Left, Right };
 
 // Whole pixels.
-struct Rect {
-    int x = 0, y = 0, w = 0, h = 0;
-    bool contains(int px, int py) const { return px >= x && py >= y && px < x + w && py < y + h; }
-    bool operator==(const Rect &) const = default;
-};
+using Rect = geom::Rect;
 
 // Rounded to the nearest whole pixel, halves up.
 int roundPx(double v);
+
+// A key pressed, as the platform reports it to the window that has the
+// keyboard: the keys the toolkit acts on, and for any other key the letter
+// it types (an access key with Alt).
+enum class Key { Other, Tab, Enter, Escape, Space, Up, Down, PageUp, PageDown, Home, End };
+struct KeyEvent {
+    Key key = Key::Other;
+    char32_t letter = 0;     // Other: the character the key gives, or 0
+    std::int16_t shift = 0;  // vbShiftMask, vbCtrlMask and vbAltMask held
+    bool repeat = false;     // the key held down, repeating
+};
 
 } // namespace ui

@@ -114,7 +114,11 @@ class Image:
 @functools.lru_cache(maxsize=None)
 def load_bitmap(number):
     # A skin bitmap, decoded by ImageMagick rather than the program.
-    path = os.path.join(SOURCE_DIR, "src", "res", "bmp", "%d.bmp" % number)
+    return load_bitmap_file(os.path.join(SOURCE_DIR, "src", "res", "bmp", "%d.bmp" % number))
+
+
+@functools.lru_cache(maxsize=None)
+def load_bitmap_file(path):
     w, h = (int(v) for v in subprocess.run(["/usr/bin/identify", "-format", "%w %h", path],
                                             capture_output=True, check=True, timeout=20).stdout.split())
     data = subprocess.run(["/usr/bin/convert", path, "-depth", "8", "rgb:-"],
@@ -131,6 +135,39 @@ def mismatches(shot, ox, oy, ref, tol=10):
     # bitmaps are widened differently by different decoders: a tolerance).
     return [(x, y) for y in range(ref.height) for x in range(ref.width)
             if not close_colour(shot.px(ox + x, oy + y), ref.px(x, y), tol)]
+
+
+def focus_mark_faults(shot, ox, oy, w, h):
+    # A push button at (ox, oy) with the keyboard shows its focus mark: every
+    # other pixel of a rectangle 3 pixels inside its edges dark grey (60, 60,
+    # 60). Its top row, under the caption, is left out.
+    dots = [(x, h - 4) for x in range(3, w - 3)] + [(x, y) for y in range(4, h - 3) for x in (3, w - 4)]
+    return [(x, y) for x, y in dots if (x + y) % 2 == 0 and shot.px(ox + x, oy + y) != (60, 60, 60)]
+
+
+def about_faults(shot, ox, oy):
+    # The About window at (ox, oy), 320 x 191, away from its texts and its
+    # button: a raised frame 7 pixels wide (ring by ring from the outside:
+    # light grey above and left, dark grey below and right; white and grey;
+    # four of the face; a grey line round the picture) and the About picture
+    # with the back colour where its magenta is. Its outline leaves out its
+    # first and last column and row, and the rounded corners.
+    W, H, F = 320, 191, 7
+    pic = load_bitmap_file(os.path.join(SOURCE_DIR, "src", "res", "layout", "about.bmp"))
+    skip = [(7 + 96, 7 + 136, 105, 21), (7 + 105, 7 + 74, 40, 16)]  # the OK button, the version and its shadow
+
+    def want(x, y):
+        ring = min(x, y, W - 1 - x, H - 1 - y)
+        if ring >= F:
+            c = pic.px(x - F, y - F)
+            return (224, 224, 224) if c == (255, 0, 255) else c
+        far = W - 1 - x == ring or H - 1 - y == ring
+        return {0: (64, 64, 64) if far else (224, 224, 224), 1: (128, 128, 128) if far else (255, 255, 255),
+                F - 1: (128, 128, 128)}.get(ring, (224, 224, 224))
+    return [(x, y) for y in range(1, H - 1) for x in range(1, W - 1)
+            if min(x - 1, W - 2 - x) + min(y - 1, H - 2 - y) > 4
+            and not any(sx <= x < sx + sw and sy <= y < sy + sh for sx, sy, sw, sh in skip)
+            and not close_colour(shot.px(ox + x, oy + y), want(x, y), 2)]
 
 
 def is_blue(c):
@@ -169,6 +206,7 @@ class Session:
         os.chmod(self.tmp, 0o700)
         self.procs = []
         self.program = self.display = self.xd = self.env = self._atspi = None
+        self.earlier_output = ""  # what the runs of the program before this one printed
         self.results = Results(name)
 
     @classmethod
@@ -290,6 +328,7 @@ class Session:
                     "QT_ACCESSIBILITY": "1", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}, **(extra_env or {}))
         for k in drop:
             env.pop(k, None)
+        self.earlier_output += self.log_text("lunivar", tail=None)
         self.program = self._spawn("lunivar", list(wrapper or []) + [exe or self.exe], env)
         self.main = wait_until(lambda: self.find_window(TITLE), timeout, 0.05, "the main window")
         wait_until(lambda: self.is_viewable(self.main), 10, 0.05, "the main window to be mapped")
@@ -347,10 +386,11 @@ class Session:
             except subprocess.TimeoutExpired:
                 pass
 
-    def log_text(self, label):
+    def log_text(self, label, tail=4000):
         try:
             with open(os.path.join(self.tmp, label + ".log"), "rb") as f:
-                return f.read().decode(errors="replace")[-4000:]
+                text = f.read().decode(errors="replace")
+            return text[-tail:] if tail else text
         except OSError:
             return ""
 

@@ -1,7 +1,6 @@
 # What a desktop user sees around the lookup: every text whole at scales 1
 # and 2, size hints that keep the frame as drawn, one look under a dark desktop
-# theme, a visible focus mark on the lists, the About window closed every way
-# and reopened centred, Qt's own texts in Russian, and whole scales for the
+# theme, a visible focus mark on the lists, Qt's own texts in Russian, and whole scales for the
 # fractional ones. Screenshots go to the artefacts.
 
 import subprocess
@@ -112,37 +111,6 @@ def focus_mark(s, w):
               "day list %d" % (focused, other))
 
 
-def about_closed(s, w):
-    ps = s.atspi
-
-    def about_window():
-        return [a for a in s.program_windows() if a.id != w.id and s.is_viewable(a)]
-
-    def open_about():
-        x, y, _, _ = BUTTONS[2]
-        s.click_in(w, x + 30, y + 10, settle=0.3)
-        return wait_until(about_window, 5, 0.05, "the About window")[0]
-
-    sign = s.find(role=[ps.ROLE_TEXT, ps.ROLE_ENTRY], name=FIELD_NAMES["txtSign"])
-    with s.results.case("Escape closes the About window; the main window takes clicks again"):
-        open_about()
-        s.key("Escape", settle=0.3)
-        wait_until(lambda: not about_window(), 5, 0.05, "the About window to close")
-        s.pick_date(w, 5, 25)
-        s.check_button(w)
-        check(eventually(lambda: s.text_of(sign), lambda v: v == "Близнецы") == "Близнецы", "no lookup after Escape")
-    with s.results.case("closed by the window manager, the next About window is new and centred on the main one"):
-        s.wm_close(open_about())
-        wait_until(lambda: not about_window(), 5, 0.05, "the About window to close")
-        s.drag(w, 200, 10, 100, 40)
-        mx, my, mw, mh = s.geometry(w)
-        ax, ay, aw, ah = s.geometry(open_about())
-        check(abs((ax + aw / 2) - (mx + mw / 2)) <= 1 and abs((ay + ah / 2) - (my + mh / 2)) <= 1,
-              "About at %r, main window at %r" % ((ax, ay, aw, ah), (mx, my, mw, mh)))
-        s.key("Return", settle=0.3)
-        wait_until(lambda: not about_window(), 5, 0.05, "Enter to close the About window")
-
-
 def qt_texts_russian(s, w):
     with s.results.case("a field's context menu speaks Russian: its item &Копировать copies"):
         x, y, fw, fh = FIELDS["txtPair"]
@@ -179,7 +147,6 @@ def main():
         labels_fit(s, 1)
         size_hints(s, w, 1)
         qt_texts_russian(s, w)
-        about_closed(s, w)
         w = s.start_program()
         focus_mark(s, w)
         w = texts_whole(s, 2)

@@ -9,8 +9,8 @@ import argparse
 import os
 import subprocess
 
-from harness import (BUTTONS, FIELDS, LIST_DAY, LIST_MONTH, Session, check, eventually, load_bitmap, mismatches,
-                     signs, wait_until)
+from harness import (BUTTONS, FIELDS, LIST_DAY, LIST_MONTH, Session, about_faults, check, eventually,
+                     focus_mark_faults, load_bitmap, mismatches, signs, wait_until)
 
 TITLE = "Lunivar 5.3"
 DESCRIPTION = "Программа для определения знака зодиака, пары по зодиаку, драгоценного камна и талисмана."
@@ -143,14 +143,26 @@ def main():
         def children():
             return s.windows()[TITLE][1]
 
+        def read_fields():
+            return [field(children(), FIELDS[f]) for f in ("txtSign", "txtZ", "txtPair", "txtPercStone", "txtTalis")]
+
+        with r.case("by the keyboard alone: Tab twice to Проверить, its focus mark, Space looks 1 January up"):
+            s.key("Tab", "Tab")
+            shot = eventually(lambda: s.grab(x, y, 380, 202), lambda img: not focus_mark_faults(img, *BUTTONS[0]))
+            shot.save_png(os.path.join(s.artifacts, "lunivar-wine-focus.png"))
+            bad = focus_mark_faults(shot, *BUTTONS[0])
+            check(not bad, "the focus mark is not there: %r" % bad[:5])
+            s.key("space")
+            got = eventually(read_fields, lambda v: v[0] != "")
+            check(got[0] == "Козеог" and got[2:] == ["Дева, Рыбы", "Альмандин", "Опал"], "fields %r" % got)
+
         gemini = next(g for g in signs() if g["name"] == "Близнецы")
         with r.case("25 May by clicks and keys: Gemini, its symbol in the glyph box (Wine has no Wingdings)"):
             click(LIST_MONTH[0] + 40, LIST_MONTH[1] + 2 + 13 * 4 + 6)
             click(LIST_DAY[0] + 20, LIST_DAY[1] + 8)
             s.key(*(["Down"] * 24))
             click(BUTTONS[0][0] + 60, BUTTONS[0][1] + 10)
-            got = eventually(lambda: [field(children(), FIELDS[f]) for f in ("txtSign", "txtZ", "txtPair", "txtPercStone", "txtTalis")],
-                             lambda v: v[0] == gemini["name"])
+            got = eventually(read_fields, lambda v: v[0] == gemini["name"])
             check(got == [gemini["name"], gemini["symbol"], gemini["pairs"], gemini["stone"], gemini["talisman"]], "fields %r" % got)
             s.screenshot(None, "lunivar-wine-main.png")
         with r.case("February, then End: the day list stays at 29"):
@@ -208,6 +220,8 @@ def main():
             check((ax, ay, aw, ah) == (x + 30, y + 5, 320, 191), "About at %r" % ((ax, ay, aw, ah),))
             check(sorted(k[7] for k in kids if k[1] == "Static") == ["&OK", "5.3", "5.3"], "About labels %r" % kids)
             s.screenshot(None, "lunivar-wine-about.png")
+            bad = about_faults(s.grab(ax, ay, aw, ah), 0, 0)
+            check(not bad, "the About window differs from its look at %r" % bad[:5])
             s.key("Escape")
             wait_until(lambda: s.windows()[TITLE][0][7] == "1", 10, 0.2, "the main window to take input again")
         with r.case("Закрыть ends the program with status 0"):

@@ -3,9 +3,10 @@
 // the five fields, the faces of the caption buttons, push buttons, title bar,
 // bottom strip and side strips (pixel for pixel against the bitmap files),
 // the window's place, size, state and outline, the frame's controls, the
+// control that has the keyboard and the focus mark on a push button, the
 // sounds, the message box, the menu and the About window, and the end of the
 // program. Events go through the test's platform, which finds the control
-// under the pointer as a window system does. After every event the two are
+// under the pointer as a window system does and types into the active window. After every event the two are
 // compared; a difference prints the events so far. LUNIVAR_MODEL_SEED and
 // LUNIVAR_MODEL_EVENTS change the run.
 #include "about/frmMenu.h"
@@ -27,6 +28,23 @@ namespace {
 const int kMonthDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 const char *kPath = "/opt/lunivar/wav/";
 constexpr QRgb kGrey = 0xFFE0E0E0;
+
+// The main window's controls that take the keyboard, in tab order: the
+// layout's tab indexes 10 to 26.
+const std::pair<const char *, int> kTabOrder[] = {{"lstMonth", -1}, {"lstDay", -1}, {"pctButton", 0}, {"txtSign", -1},
+                                                  {"txtPair", -1}, {"txtPercStone", -1}, {"txtTalis", -1},
+                                                  {"pctButton", 1}, {"pctButton", 2}, {"txtZ", -1}};
+constexpr int kTabStops = 10;
+
+// A push button's face with the focus mark: every other pixel of a
+// rectangle 3 pixels inside its edges dark grey.
+QImage marked(QImage img) {
+    for (int y = 3; y <= img.height() - 4; ++y)
+        for (int x = 3; x <= img.width() - 4; ++x)
+            if ((x == 3 || y == 3 || x == img.width() - 4 || y == img.height() - 4) && (x + y) % 2 == 0)
+                img.setPixel(x, y, 0xFF3C3C3C);
+    return img;
+}
 
 QImage imageOf(ui::Surface &s) {
     QImage img(s.width(), s.height(), QImage::Format_RGB32);
@@ -96,6 +114,7 @@ class TestModel : public QObject {
         bool aboutShown = false;
         bool inactive = false; // the frame's face while the icon's menu and its command run
         bool ended = false;
+        int focus = 0; // the control with the keyboard, in kTabOrder
     } m;
 
     Platform *fp = nullptr;
@@ -109,7 +128,8 @@ class TestModel : public QObject {
         const int d = std::clamp(m.day + 1, 1, kMonthDays[m.month]), md = (m.month + 1) * 100 + d;
         for (const auto &s : fake::signTable())
             if (s.first <= s.last ? md >= s.first && md <= s.last : md >= s.first || md <= s.last) {
-                const QString f[5] = {s.name, s.glyph, s.pairs, s.stone, s.talisman};
+                // Without the symbol font, the glyph box shows the sign's own character.
+                const QString f[5] = {s.name, fp->symbolFont ? s.glyph : s.symbol, s.pairs, s.stone, s.talisman};
                 std::copy(f, f + 5, m.fields);
             }
     }
@@ -146,6 +166,15 @@ class TestModel : public QObject {
         expect(picture("pctMin") == Platform::bitmap(m.minFace), "minimise button face");
         expect(picture("pctClose") == Platform::bitmap(m.closeFace), "close button face");
         for (int i = 0; i < 3; ++i) expect(picture("pctButton", i) == face(177, m.hover[i]), "push button " + std::to_string(i) + " look");
+        // One control has the keyboard; a push button that has it shows the mark.
+        for (int t = 0; t < kTabStops; ++t)
+            expect(Platform::native(control(kTabOrder[t].first, kTabOrder[t].second)).focused == (t == m.focus),
+                   std::string("keyboard at ") + kTabOrder[m.focus].first + ", not " + kTabOrder[t].first);
+        for (int i = 0; i < 3; ++i) {
+            const bool focused = kTabOrder[m.focus].first == std::string("pctButton") && kTabOrder[m.focus].second == i;
+            expect(imageOf(const_cast<ui::Surface &>(f.pctButton(i).shown(1))) == (focused ? marked(face(177, m.hover[i])) : face(177, m.hover[i])),
+                   "focus mark on push button " + std::to_string(i));
+        }
         const int W = m.width, H = m.height;
         const QImage title = picture("pctTitle"), bottom = picture("pctBottom");
         const int w380 = std::min(W, 380);
@@ -239,14 +268,25 @@ class TestModel : public QObject {
     void aboutEvents(frmMenu &a) {
         fake::Window &w = Platform::window(a);
         expect(w.visible && w.modal, "About shown modally");
+        expect(Platform::native(a.pctButton).focused, "the keyboard on OK");
         expect(w.x == m.x + (m.width - 320) / 2 && w.y == m.y + (m.height - 191) / 2, "About centred on the main window");
         expect(regionOf(w.outline) == outline(1, 1, 318, 189), "About outline");
         expect(a.lblVer.Caption() == "5.3" && a.lblVerS.Caption() == "5.3", "About version");
         bool hover = false;
-        auto look = [&] { expect(imageOf(a.pctButton.surface()) == face(105, hover), "About button look"); };
+        auto look = [&] {
+            expect(imageOf(a.pctButton.surface()) == face(105, hover), "About button look");
+            expect(imageOf(const_cast<ui::Surface &>(a.pctButton.shown(1))) == marked(face(105, hover)), "About button focus mark");
+        };
         look();
         for (int n = pick(6); n-- > 0;) {
-            switch (pick(4)) {
+            switch (pick(5)) {
+            case 4: { // keys that leave it open: Tab (OK is its one stop), Alt and a letter no caption has
+                const bool tab = pick(2);
+                log.push_back(tab ? "About: Tab" : "About: Alt+ж");
+                tab ? fp->key(ui::Key::Tab) : fp->key(ui::Key::Other, ui::vbAltMask, U'ж');
+                expect(Platform::native(a.pctButton).focused, "the keyboard stays on OK");
+                break;
+            }
             case 0: { // the pointer over a part of the About window
                 ui::Control *targets[] = {&a.pctButton, &a.lblButton, &a.lblVer, nullptr};
                 ui::Control *c = targets[pick(4)];
@@ -268,14 +308,79 @@ class TestModel : public QObject {
             look();
             compare();
         }
-        // Closed by its button, its caption, Enter, Escape or the window manager.
-        switch (pick(4)) {
+        // Closed by its button, its caption, Enter, Space, Escape, Alt+O, a
+        // screen reader or the window manager.
+        switch (pick(8)) {
         case 0: log.push_back("About: click OK"), fp->click(w.x + 7 + 96 + 10, w.y + 7 + 136 + 10); break;
         case 1: log.push_back("About: click caption OK"), fp->click(w.x + 7 + 96 + 50, w.y + 7 + 136 + 9); break;
-        case 2: log.push_back("About: Escape or Enter"), a.pctButton.nativePress(); break;
-        case 3: log.push_back("About: closed by the window manager"), a.nativeClose(); break;
+        case 2: log.push_back("About: Enter"), fp->key(ui::Key::Enter); break;
+        case 3: log.push_back("About: Space"), fp->key(ui::Key::Space); break;
+        case 4: log.push_back("About: Escape"), fp->key(ui::Key::Escape); break;
+        case 5: log.push_back("About: Alt+o"), fp->key(ui::Key::Other, ui::vbAltMask, U'o'); break;
+        case 6: log.push_back("About: pressed by a screen reader"), a.pctButton.nativePress(); break;
+        case 7: log.push_back("About: closed by the window manager"), a.nativeClose(); break;
         }
         fp->resetPointer();
+    }
+
+    static int tabStop(const QString &name, int index = -1) {
+        for (int t = 0; t < kTabStops; ++t)
+            if (name == kTabOrder[t].first && index == kTabOrder[t].second) return t;
+        return -1;
+    }
+
+    // The day list's rule after a list moved: no day the month does not have.
+    void fixDay() {
+        if (m.month >= 1) m.day = std::min(m.day, kMonthDays[m.month] - 1);
+    }
+
+    // A key pressed in the main window.
+    void keys() {
+        frmMain &f = frmMainRef();
+        struct Press { const char *name; ui::Key key; std::int16_t shift; char32_t letter; };
+        static const Press presses[] = {
+            {"Tab", ui::Key::Tab, 0, 0},          {"Shift+Tab", ui::Key::Tab, ui::vbShiftMask, 0},
+            {"Enter", ui::Key::Enter, 0, 0},      {"Space", ui::Key::Space, 0, 0},
+            {"Escape", ui::Key::Escape, 0, 0},    {"Alt+п", ui::Key::Other, ui::vbAltMask, U'п'},
+            {"Alt+П", ui::Key::Other, ui::vbAltMask, U'П'}, {"Alt+з", ui::Key::Other, ui::vbAltMask, U'з'},
+            {"Alt+о", ui::Key::Other, ui::vbAltMask, U'о'}, {"Alt+ж", ui::Key::Other, ui::vbAltMask, U'ж'},
+            {"п", ui::Key::Other, 0, U'п'},       {"Up", ui::Key::Up, 0, 0},
+            {"Down", ui::Key::Down, 0, 0},        {"PageUp", ui::Key::PageUp, 0, 0},
+            {"PageDown", ui::Key::PageDown, 0, 0}, {"Home", ui::Key::Home, 0, 0},
+            {"End", ui::Key::End, 0, 0},
+        };
+        // Lists' keys more often: they are many.
+        const Press &p = presses[std::size_t(pick(2) ? pick(11) : 11 + pick(6))];
+        log.push_back(std::string("key ") + p.name + " with the keyboard at " + kTabOrder[m.focus].first);
+        const auto &[name, index] = kTabOrder[m.focus];
+        const bool onButton = !std::strcmp(name, "pctButton");
+        const bool onList = !std::strcmp(name, "lstDay") || !std::strcmp(name, "lstMonth");
+        switch (p.key) {
+        case ui::Key::Tab: m.focus = (m.focus + (p.shift ? kTabStops - 1 : 1)) % kTabStops; break;
+        case ui::Key::Enter:
+        case ui::Key::Space:
+            if (onButton) pushButton(index);
+            break;
+        case ui::Key::Other:
+            if (p.shift == ui::vbAltMask && (p.letter == U'п' || p.letter == U'П')) pushButton(0);
+            if (p.shift == ui::vbAltMask && p.letter == U'з') pushButton(1);
+            if (p.shift == ui::vbAltMask && p.letter == U'о') pushButton(2);
+            break;
+        case ui::Key::Escape: break;
+        default:
+            if (onList) {
+                // A page is the six rows a list shows, less one.
+                int &row = !std::strcmp(name, "lstDay") ? m.day : m.month;
+                const int count = !std::strcmp(name, "lstDay") ? 31 : 12;
+                const int moved = p.key == ui::Key::Up ? row - 1 : p.key == ui::Key::Down ? row + 1
+                                : p.key == ui::Key::PageUp ? row - 5 : p.key == ui::Key::PageDown ? row + 5
+                                : p.key == ui::Key::Home ? 0 : count - 1;
+                row = std::clamp(moved, 0, count - 1);
+                fixDay();
+            }
+        }
+        fp->key(p.key, p.shift, p.letter);
+        (void)f;
     }
 
     void iconMenu() {
@@ -309,6 +414,7 @@ class TestModel : public QObject {
         modelMove(r, i);
         compare();
         const bool title = r == "pctTitle" || r == "lblTitle";
+        if (r == "lstDay" || r == "lstMonth" || r.startsWith("txt")) m.focus = tabStop(r);
         // A click that opens the modal About window is not followed by a double click.
         if ((r == "pctButton" || r == "lblButton") && i == 2) twice = false;
         for (int n = 0; n < (twice ? 2 : 1); ++n) {
@@ -390,17 +496,11 @@ class TestModel : public QObject {
             const int row = pick(day ? 31 : 12);
             log.push_back(std::string(day ? "day" : "month") + " row " + std::to_string(row) + " chosen");
             (day ? m.day : m.month) = row;
-            if (m.month >= 1) m.day = std::min(m.day, kMonthDays[m.month] - 1);
+            fixDay();
             Platform::choose(day ? f.lstDay : f.lstMonth, row);
             break;
         }
-        case 7: { // a push button by its access key, Enter or a screen reader
-            const int i = std::array{0, 0, 2, 1}[std::size_t(pick(4))];
-            log.push_back("push button " + std::to_string(i) + " pressed by key");
-            pushButton(i);
-            (pick(2) ? static_cast<ui::Control &>(f.lblButton(i)) : f.pctButton(i)).nativePress();
-            break;
-        }
+        case 7: keys(); break;
         case 8: { // the window manager resizes the window
             if (m.state == 1) break;
             const int w = 300 + pick(200), h = 150 + pick(150);
@@ -466,6 +566,20 @@ private slots:
         fresh();
         QCOMPARE(QString::fromStdString(Platform::window(frmMainRef()).title), QStringLiteral("Lunivar 5.10"));
         fp->versionReported = {5, 3};
+    }
+
+    void glyphFont() {
+        // The glyph box shows the letter in the symbol font where it is
+        // installed, else the sign's own character in the face standing in.
+        for (bool installed : {true, false}) {
+            fp->symbolFont = installed;
+            fresh();
+            fp->click(m.x + 60, m.y + 130);
+            const fake::Control &z = Platform::native(frmMainRef().txtZ);
+            QCOMPARE(QString::fromStdString(z.text), installed ? QStringLiteral("g") : QStringLiteral("♑"));
+            QCOMPARE(QString::fromStdString(z.font.face), installed ? QStringLiteral("Wingdings") : QStringLiteral("DejaVu Sans"));
+        }
+        fp->symbolFont = false;
     }
 
     void lookupWithoutMonth() {

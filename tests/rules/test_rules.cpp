@@ -4,12 +4,13 @@
 // keys. Expected values come from the reference tables (tests/support) and
 // the examples the program was specified with.
 #include "support/fake_platform.h"
-#include "skin/tiling.h"
+#include "rules/outline.h"
+#include "rules/tiling.h"
 #include "ui/controls.h"
 #include "ui/image.h"
 #include "ui/platform.h"
 #include "ui/wave.h"
-#include "zodiac/signs.h"
+#include "rules/zodiac.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -149,7 +150,7 @@ private slots:
         QFETCH(QList<QRect>, rows);
         QRegion want, got;
         for (const QRect &r : rows) want += r;
-        for (const ui::Rect &r : ui::roundRectSpans(args[0], args[1], args[2], args[3], args[4], args[5]))
+        for (const ui::Rect &r : outline::roundRectSpans(args[0], args[1], args[2], args[3], args[4], args[5]))
             got += QRect(r.x, r.y, r.w, r.h);
         QVERIFY((want ^ got).isEmpty());
     }
@@ -160,7 +161,7 @@ private slots:
         const std::pair<double, int> rows[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, 0}, {-1.5, -2}, {168.5, 168},
                                                {169.5, 170}, {0.49999999, 0}, {1.6, 2}, {-1.4, -1}, {1e12, 2147483647},
                                                {-1e12, -2147483647 - 1}, {std::nan(""), 0}};
-        for (const auto &[v, want] : rows) QCOMPARE(ui::CLng(v), want);
+        for (const auto &[v, want] : rows) QCOMPARE(outline::CLng(v), want);
     }
 
     void buttonTiling()
@@ -243,6 +244,68 @@ private slots:
         QCOMPARE(icon->at(0, 0) >> 24, 0u);    // the mask leaves the corner out
         QCOMPARE(icon->at(16, 16) >> 24, 0xFFu);
         QVERIFY(!ui::decodeBmp(std::vector<std::uint8_t>(60, 0)));
+    }
+
+    void craftedBitmaps()
+    {
+        // A BMP file: 14-byte file header, a header of `headerSize` bytes,
+        // `colours` palette entries, then the rows (all bytes 0x5A). Fields
+        // can be spoilt afterwards.
+        struct Spec {
+            const char *what;
+            int width, height, bits;
+            std::uint32_t compression = 0;
+            int headerSize = 40, colours = 0;
+            long rowBytes = -1;   // -1: exactly what the rows need
+            long offset = -1;     // -1: where the rows start
+            long fileBytes = -1;  // -1: all of it
+            bool reads = false;
+        };
+        const Spec specs[] = {
+            {"1 bit, 2 colours", 9, 2, 1, 0, 40, 2, -1, -1, -1, true},
+            {"4 bits, 16 colours", 3, 3, 4, 0, 40, 16, -1, -1, -1, true},
+            {"8 bits, 256 colours", 2, 2, 8, 0, 40, 256, -1, -1, -1, true},
+            {"24 bits", 2, 2, 24, 0, 40, 0, -1, -1, -1, true},
+            {"16 bits with masks after a 40-byte header", 2, 1, 16, 3, 40, 0, -1, -1, -1, true},
+            {"2 bits", 4, 1, 2}, {"3 bits", 4, 1, 3}, {"5 bits", 4, 1, 5}, {"6 bits", 4, 1, 6},
+            {"7 bits", 4, 1, 7}, {"0 bits", 4, 1, 0}, {"64 bits", 4, 1, 64},
+            {"no width", 0, 1, 24}, {"negative width", -4, 1, 24}, {"too wide", 16385, 1, 24},
+            {"height of the most negative number", 1, int(0x80000000u), 24},
+            {"rows one byte short", 5, 3, 24, 0, 40, 0, -1, -1, 14 + 40 + 3 * 16 - 1},
+            {"rows start past the end", 2, 2, 24, 0, 40, 0, -1, 100000},
+            {"rows start inside the file header", 2, 2, 24, 0, 40, 0, -1, 10},
+            {"masks cut off by the end of the file", 1, 1, 16, 3, 40, 0, 0, -1, 14 + 44},
+            {"a 44-byte header with masks", 1, 1, 16, 3, 44},
+            {"a header longer than the file", 1, 1, 24, 0, 4000},
+            {"run-length compressed", 2, 2, 8, 1, 40, 256},
+            {"palette past the end", 2, 2, 8, 0, 40, 256, -1, -1, 14 + 40 + 100},
+        };
+        for (const Spec &sp : specs) {
+            const int bits = sp.bits > 0 && sp.bits <= 32 ? sp.bits : 8;
+            const long stride = (long(std::max(sp.width, 1)) * bits + 31) / 32 * 4;
+            const long rows = sp.rowBytes >= 0 ? sp.rowBytes : stride * std::max(1, std::abs(sp.height == int(0x80000000u) ? 1 : sp.height));
+            const long masks = sp.compression == 3 && sp.headerSize == 40 ? 12 : 0;
+            const long rowsAt = 14 + std::min(sp.headerSize, 200) + masks + 4L * sp.colours;
+            QByteArray f(int(rowsAt + std::min(rows, 1L << 20)), '\x5A');
+            auto put = [&](int at, std::uint32_t v, int n) {
+                for (int i = 0; i < n && at + i < f.size(); ++i) f[at + i] = char(v >> (8 * i) & 0xFF);
+            };
+            put(0, 'B' | 'M' << 8, 2);
+            put(2, std::uint32_t(f.size()), 4);
+            put(10, std::uint32_t(sp.offset >= 0 ? sp.offset : rowsAt), 4);
+            put(14, std::uint32_t(sp.headerSize), 4);
+            put(18, std::uint32_t(sp.width), 4);
+            put(22, std::uint32_t(sp.height), 4);
+            put(26, 1, 2);
+            put(28, std::uint32_t(sp.bits), 2);
+            put(30, sp.compression, 4);
+            put(46, std::uint32_t(sp.colours), 4);
+            if (sp.compression == 3) put(54, 0x7C00, 4), put(58, 0x03E0, 4), put(62, 0x001F, 4);
+            if (sp.fileBytes >= 0) f.truncate(int(sp.fileBytes));
+            const auto got = ui::decodeBmp(std::span(reinterpret_cast<const std::uint8_t *>(f.constData()), std::size_t(f.size())));
+            QVERIFY2(bool(got) == sp.reads, sp.what);
+            if (got) QVERIFY2(got->width == sp.width && got->height == std::abs(sp.height), sp.what);
+        }
     }
 
     void accessKeys()

@@ -36,12 +36,19 @@ Platform &platform() { return *instance; }
 
 // ---------------------------------------------------------------- windows and controls
 
-void Window::show(ui::NativeWindow *, bool m) {
+void Window::show(ui::NativeWindow *o, bool m) {
+    if (o) owner = dynamic_cast<Window *>(o);
     visible = true;
     modal = m;
     auto &ws = platform().windows_;
     ws.erase(std::remove(ws.begin(), ws.end(), this), ws.end());
     ws.push_back(this);
+}
+
+void Window::hide() {
+    visible = false, modal = false;
+    // The window below is activated again.
+    if (owner && owner->visible) owner->form.nativeActivated();
 }
 
 void Window::runModal() {
@@ -59,6 +66,12 @@ int Window::popupMenu(const std::vector<ui::String> &captions) {
 Control::Control(ui::Control &c) : control(c), z(++stacking) {}
 void Control::raise() { z = ++stacking; }
 
+void Control::setFocus() {
+    // One control of a window has the keyboard.
+    for (auto &other : control.form().controls()) Platform::native(*other).focused = false;
+    focused = true;
+}
+
 Platform::Platform() {
     instance = this;
     ui::Backend::install(this);
@@ -69,7 +82,7 @@ Platform::~Platform() {
     if (instance == this) instance = nullptr;
 }
 
-std::unique_ptr<ui::NativeWindow> Platform::createWindow(ui::Form &form) {
+std::unique_ptr<ui::NativeWindow> Platform::createWindow(ui::Form &form, const ui::WindowInfo &) {
     struct Owned : Window {
         using Window::Window;
         ~Owned() override {
@@ -80,7 +93,7 @@ std::unique_ptr<ui::NativeWindow> Platform::createWindow(ui::Form &form) {
     return std::make_unique<Owned>(form);
 }
 
-std::unique_ptr<ui::NativeControl> Platform::createControl(ui::Control &control) {
+std::unique_ptr<ui::NativeControl> Platform::createControl(ui::Control &control, const ui::ControlInfo &) {
     return std::make_unique<Control>(control);
 }
 
@@ -167,8 +180,14 @@ void Platform::deliver(const Hit &h, ui::MouseEvent e) {
         h.form->nativeMouse(e);
         return;
     }
-    // Lists and text boxes handle the pointer themselves.
-    if (dynamic_cast<ui::ListBox *>(h.control) || dynamic_cast<ui::TextBox *>(h.control)) return;
+    // Lists and text boxes handle the pointer themselves; a press gives them the keyboard.
+    if (dynamic_cast<ui::ListBox *>(h.control) || dynamic_cast<ui::TextBox *>(h.control)) {
+        if (e.kind == ui::MouseEvent::Down && !native(*h.control).focused) {
+            native(*h.control).setFocus();
+            h.control->nativeFocusIn();
+        }
+        return;
+    }
     const auto [x, y] = origin(*h.control);
     e.x = h.cx - x, e.y = h.cy - y;
     h.control->nativeMouse(e);
@@ -201,6 +220,15 @@ void Platform::pointerRelease(int sx, int sy, std::int16_t button) {
     const Hit h{grabForm_, grab_, sx - w.x, sy - w.y};
     grabForm_ = nullptr, grab_ = nullptr;
     deliver(h, ui::MouseEvent{ui::MouseEvent::Up, button, 0, 0, 0, 0});
+}
+
+// ---------------------------------------------------------------- the keyboard
+
+void Platform::key(ui::Key key, std::int16_t shift, char32_t letter) {
+    Window *active = nullptr;
+    for (Window *w : windows_)
+        if (w->visible && w->state != ui::vbMinimized) active = w;
+    if (active) active->form.nativeKey(ui::KeyEvent{key, letter, shift, false});
 }
 
 // ---------------------------------------------------------------- the sign table

@@ -1,7 +1,8 @@
 // A platform of the tests' own for the toolkit: windows and controls that
-// only remember what they were told (geometry, texts, pictures, outline,
-// state), a pointer that finds the control under it as a window system does,
-// and services whose answers the test chooses. Bitmaps are read with Qt's
+// only remember what they were told (geometry, texts, fonts, outline, state,
+// which has the keyboard), a pointer that finds the control under it as a
+// window system does, a keyboard that types into the active window, and
+// services whose answers the test chooses. Bitmaps are read with Qt's
 // decoder, not the program's.
 #pragma once
 
@@ -28,11 +29,11 @@ struct Window : ui::NativeWindow {
     ui::Form &form;
     ui::String title;
     int x = 0, y = 0, width = 0, height = 0;
-    bool visible = false, modal = false, ownedOnce = false;
+    bool visible = false, modal = false;
     std::int16_t state = 0;
     std::vector<ui::Rect> outline; // empty: none
-    std::vector<ui::Control *> tabOrder;
     bool modalEnded = false;
+    Window *owner = nullptr;
 
     void setTitle(const ui::String &t) override { title = t; }
     void setSize(int w, int h) override { width = w, height = h; }
@@ -40,12 +41,11 @@ struct Window : ui::NativeWindow {
     ui::Rect frame() const override { return {x, y, width, height}; }
     ui::Rect screenArea() const override { return {0, 0, 1024, 768}; }
     void show(ui::NativeWindow *owner, bool m) override;
-    void hide() override { visible = false, modal = false; }
+    void hide() override;
     bool shown() const override { return visible; }
     void setState(std::int16_t s) override { state = s; }
-    void setRegion(const ui::Region *r, bool) override { outline = r ? r->rects : std::vector<ui::Rect>{}; }
+    void setRegion(const std::vector<ui::Rect> *spans) override { outline = spans ? *spans : std::vector<ui::Rect>{}; }
     void update() override {}
-    void setTabOrder(const std::vector<ui::Control *> &order) override { tabOrder = order; }
     void runModal() override;
     void endModal() override { modalEnded = true; }
     int popupMenu(const std::vector<ui::String> &captions) override;
@@ -58,8 +58,10 @@ struct Control : ui::NativeControl {
     bool visible = true;
     long z = 0; // stacking: higher lies above
     ui::String text;
+    ui::FontDef font;
     std::vector<ui::String> items;
     int current = -1;
+    bool focused = false; // has the keyboard
 
     void setGeometry(const ui::Rect &r) override { geometry = r; }
     void setVisible(bool v) override { visible = v; }
@@ -67,6 +69,8 @@ struct Control : ui::NativeControl {
     void setText(const ui::String &t) override { text = t; }
     void addItem(const ui::String &item) override { items.push_back(item); }
     void setCurrentItem(int row) override { current = row; }
+    void setFont(const ui::FontDef &f) override { font = f; }
+    void setFocus() override;
 };
 
 class Platform : public ui::Backend {
@@ -94,6 +98,10 @@ public:
     void pointerRelease(int sx, int sy, std::int16_t button);
     void click(int sx, int sy) { pointerPress(sx, sy, ui::vbLeftButton), pointerRelease(sx, sy, ui::vbLeftButton); }
     void resetPointer() { grab_ = nullptr, grabForm_ = nullptr, lastPress_ = {}; }
+    // A key pressed: it goes to the active window (the modal one while one
+    // is shown); what the toolkit leaves alone goes to the control that has
+    // the keyboard, and a list moves with its keys as a platform's does.
+    void key(ui::Key key, std::int16_t shift = 0, char32_t letter = 0);
 
     // The user chooses a row of a list: the list shows it, then tells the program.
     static void choose(ui::ListBox &list, int row) {
@@ -103,16 +111,16 @@ public:
 
     // The control of `form` under a point of its client area, or nullptr.
     ui::Control *controlAt(ui::Form &form, int cx, int cy);
-    // Frees the windows unloaded since the last call.
-    void flush() { dropped_.clear(); }
+    // The event loop is idle: the windows unloaded are freed.
+    void flush() { ui::Form::freeUnloaded(); }
 
     static Window &window(ui::Form &f) { return dynamic_cast<Window &>(f.native()); }
     static Control &native(ui::Control &c) { return dynamic_cast<Control &>(c.native()); }
     // A bitmap of the program as Qt reads the file.
     static QImage bitmap(int id);
 
-    std::unique_ptr<ui::NativeWindow> createWindow(ui::Form &form) override;
-    std::unique_ptr<ui::NativeControl> createControl(ui::Control &control) override;
+    std::unique_ptr<ui::NativeWindow> createWindow(ui::Form &form, const ui::WindowInfo &info) override;
+    std::unique_ptr<ui::NativeControl> createControl(ui::Control &control, const ui::ControlInfo &info) override;
     double twipsPerPixelX() const override { return 15; }
     double twipsPerPixelY() const override { return 15; }
     ui::Picture loadBitmap(int id) override;
@@ -120,12 +128,14 @@ public:
     ui::Image icon() override { return ui::Image(32, 32); }
     // Six pixels a letter, 13 high.
     ui::Rect textSize(const ui::FontDef &, const ui::String &text) override;
+    // Whether the symbol font is installed; every other face is.
+    bool symbolFont = false;
+    bool hasFace(const ui::FontDef &font) override { return font.charset != 2 || symbolFont; }
     int msgBox(const ui::String &prompt, int, const ui::String &title) override;
     ui::String monthName(int month) override;
     ui::String appPath() override { return "/opt/lunivar"; }
     ui::Version version() override { return versionReported; }
     [[noreturn]] void end() override { throw Ended{}; }
-    void deleteLater(std::unique_ptr<ui::Form> form) override { dropped_.push_back(std::move(form)); }
     bool playSound(const ui::String &path, unsigned) override;
 
 private:
@@ -137,7 +147,6 @@ private:
     Hit hit(int sx, int sy);
     void deliver(const Hit &h, ui::MouseEvent e);
 
-    std::vector<std::unique_ptr<ui::Form>> dropped_;
     std::vector<Window *> windows_; // most recent on top
     ui::Control *grab_ = nullptr;
     ui::Form *grabForm_ = nullptr;

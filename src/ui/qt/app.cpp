@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLibraryInfo>
@@ -173,6 +174,8 @@ Rect QtBackend::textSize(const FontDef &font, const String &text) {
     return Rect{0, 0, fm.horizontalAdvance(qstr(text)), fm.height()};
 }
 
+bool QtBackend::hasFace(const FontDef &font) { return !font.face.empty() && QFontDatabase::hasFamily(qstr(font.face)); }
+
 int QtBackend::msgBox(const String &prompt, int style, const String &title) {
     QMessageBox box;
     box.setWindowTitle(qstr(title));
@@ -206,16 +209,6 @@ void QtBackend::end() {
     std::fflush(stdout);
     std::fflush(stderr);
     ::_exit(0);
-}
-
-void QtBackend::deleteLater(std::unique_ptr<Form> form) {
-    // Held by a QObject of its own until the event being handled is done.
-    struct Graveyard : QObject {
-        std::unique_ptr<Form> form;
-    };
-    auto *g = new Graveyard;
-    g->form = std::move(form);
-    g->deleteLater();
 }
 
 // ---------------------------------------------------------------- start-up
@@ -269,6 +262,7 @@ Application::Application(int &argc, char **argv) : d(new Impl) {
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
     installAccessibility();
+    installInputRouting();
     Backend::install(&d->backend);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The toolkit on Qt Widgets (Linux: X11 and Wayland). Each window is a
 // frameless QWidget, each control a child widget: Qt finds the control under
-// the pointer and keeps the pointer on the control that got a press.
+// the pointer and keeps the pointer on the control that got a press. What
+// the widgets show and what keys do is the toolkit's; they paint its pixels
+// and hand it the pointer, the keys and the focus.
 #include "ui/backend.h"
 #include "ui/controls.h"
 #include "ui/form.h"
@@ -14,8 +16,6 @@
 #include <QListWidget>
 #include <QWidget>
 
-#include <functional>
-
 class QEventLoop;
 
 namespace ui {
@@ -23,15 +23,13 @@ namespace ui {
 QColor qcolor(Color c);
 QString qstr(const String &s);
 String ustr(const QString &s);
-// The surface's pixels, without a copy.
-QImage imageOf(Surface &s);
 QFont fontFor(const FontDef &def);
 QFont defaultFont();
 
 class QtBackend : public Backend {
 public:
-    std::unique_ptr<NativeWindow> createWindow(Form &form) override;
-    std::unique_ptr<NativeControl> createControl(Control &control) override;
+    std::unique_ptr<NativeWindow> createWindow(Form &form, const WindowInfo &info) override;
+    std::unique_ptr<NativeControl> createControl(Control &control, const ControlInfo &info) override;
     int pictureScale() const override;
     double twipsPerPixelX() const override;
     double twipsPerPixelY() const override;
@@ -39,21 +37,20 @@ public:
     Image layoutPicture(const String &name, int scale) override;
     Image icon() override;
     Rect textSize(const FontDef &font, const String &text) override;
+    bool hasFace(const FontDef &font) override;
     int msgBox(const String &prompt, int style, const String &title) override;
     String monthName(int month) override;
     String appPath() override;
     Version version() override;
-    [[noreturn]] void end() override;
-    void deleteLater(std::unique_ptr<Form> form) override;
     bool playSound(const String &path, unsigned flags) override;
+    [[noreturn]] void end() override;
 };
 
-// The window: its back colour, its picture, the frame of a window that has
-// one, and the mouse over its free area.
+// The window: its picture, its outline, and the mouse over its free area.
 class FormWidget : public QWidget, public NativeWindow {
     Q_OBJECT
 public:
-    explicit FormWidget(Form &form);
+    FormWidget(Form &form, const WindowInfo &info);
     Form &form;
 
     void setTitle(const String &title) override;
@@ -65,9 +62,8 @@ public:
     void hide() override;
     bool shown() const override { return isVisible(); }
     void setState(std::int16_t state) override;
-    void setRegion(const Region *region, bool redraw) override;
+    void setRegion(const std::vector<Rect> *spans) override;
     void update() override { QWidget::update(); }
-    void setTabOrder(const std::vector<Control *> &order) override;
     void runModal() override;
     void endModal() override;
     int popupMenu(const std::vector<String> &captions) override;
@@ -92,19 +88,27 @@ private:
     QEventLoop *modalLoop_ = nullptr;
 };
 
+// The control a native widget stands for.
+class ControlWidget {
+public:
+    explicit ControlWidget(Control &c) : control(c) {}
+    virtual ~ControlWidget() = default;
+    Control &control;
+};
+
 // A Qt widget as the native side of a control: placed, shown and stacked as
 // the toolkit says.
-template <class W> class Native : public W, public NativeControl {
+template <class W> class Native : public W, public NativeControl, public ControlWidget {
 public:
-    Native(Control &c, QWidget *parent) : W(parent), control(c) {}
-    Control &control;
+    Native(Control &c, QWidget *parent) : W(parent), ControlWidget(c) {}
     void setGeometry(const Rect &r) override { W::setGeometry(r.x, r.y, r.w, r.h); }
     void setVisible(bool v) override { W::setVisible(v); }
     void raise() override { W::raise(); }
+    void setFocus() override { W::setFocus(Qt::OtherFocusReason); }
 };
 
-// Picture boxes and labels: widgets of our own that paint what the control
-// holds and hand the pointer's events to the toolkit.
+// Picture boxes and labels: widgets of our own that paint what the toolkit
+// gives them and hand the pointer's events to it.
 class PointerWidget : public Native<QWidget> {
 public:
     using Native::Native;
@@ -125,7 +129,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *) override;
-    void keyPressEvent(QKeyEvent *e) override;
 };
 
 class LabelWidget : public PointerWidget {
@@ -133,8 +136,7 @@ class LabelWidget : public PointerWidget {
 public:
     LabelWidget(Label &label, QWidget *parent);
     Label &label;
-    void setText(const String &) override;
-    void setForeColor(Color) override { QWidget::update(); }
+    void update() override { QWidget::update(); }
 
 protected:
     void paintEvent(QPaintEvent *) override;
@@ -143,19 +145,16 @@ protected:
 class TextWidget : public Native<QLineEdit> {
     Q_OBJECT
 public:
-    TextWidget(TextBox &box, QWidget *parent);
+    TextWidget(TextBox &box, QWidget *parent, bool readOnly);
     TextBox &box;
     void setText(const String &text) override;
-
-private:
-    QFont font_;       // set when the box first shows some text
-    bool standIn_ = false;
+    void setFont(const FontDef &font) override;
 };
 
 class ListWidget : public Native<QListWidget> {
     Q_OBJECT
 public:
-    ListWidget(ListBox &box, QWidget *parent);
+    ListWidget(ListBox &box, QWidget *parent, int rowHeight);
     ListBox &box;
     void addItem(const String &item) override;
     void setCurrentItem(int row) override;
@@ -164,6 +163,10 @@ private:
     bool updating_ = false;
 };
 
+// What the screen reader sees of the windows and controls.
 void installAccessibility();
+// Keys, focus and activation handed to the toolkit; unloaded windows freed
+// when the event loop is idle.
+void installInputRouting();
 
 } // namespace ui

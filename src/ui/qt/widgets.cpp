@@ -1,19 +1,19 @@
 // The windows and controls on Qt Widgets.
 #include "backend_qt.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QEventLoop>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
-#include <QShortcut>
 #include <QStyledItemDelegate>
 #include <QWindow>
 
@@ -22,12 +22,6 @@ namespace ui {
 QColor qcolor(Color c) { return QColor(int(c & 0xFF), int(c >> 8 & 0xFF), int(c >> 16 & 0xFF)); }
 QString qstr(const String &s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 String ustr(const QString &s) { return s.toStdString(); }
-
-QImage imageOf(Surface &s) {
-    if (s.height() == 0) return QImage();
-    const qsizetype line = s.height() > 1 ? reinterpret_cast<const uchar *>(s.row(1)) - reinterpret_cast<const uchar *>(s.row(0)) : s.width() * 4;
-    return QImage(reinterpret_cast<const uchar *>(s.row(0)), s.width(), s.height(), line, QImage::Format_RGB32);
-}
 
 QFont defaultFont() {
     // The layouts are drawn for the 8-point dialog font of the original
@@ -64,10 +58,21 @@ std::int16_t buttonsCode(Qt::MouseButtons b) {
                         (b & Qt::MiddleButton ? vbMiddleButton : 0));
 }
 
-MouseEvent mouseEvent(QMouseEvent *e, MouseEvent::Kind kind, QPointF offset = {}) {
+MouseEvent mouseEvent(QMouseEvent *e, MouseEvent::Kind kind) {
     e->accept();
-    const QPointF p = e->position() - offset;
+    const QPointF p = e->position();
     return MouseEvent{kind, buttonsCode(e->button()), buttonsCode(e->buttons()), shiftCode(e->modifiers()), p.x(), p.y()};
+}
+
+// The scale the toolkit paints at: its pictures are drawn for it.
+int paintScale() { return Backend::current().pictureScale(); }
+
+// Pixels of the toolkit as an image that paints at the widget's logical size.
+QImage imageOf(const Pixels &px, int scale) {
+    QImage img(reinterpret_cast<const uchar *>(px.first), px.width, px.height, qsizetype(px.stride) * 4,
+               QImage::Format_RGB32);
+    img.setDevicePixelRatio(scale);
+    return img;
 }
 
 bool translucent(const QWidget *w) { return w->window()->testAttribute(Qt::WA_TranslucentBackground); }
@@ -80,20 +85,13 @@ void clipToOutline(QPainter &p, QWidget *w) {
         p.setClipRegion(form->outline.translated(-w->mapTo(form, QPoint(0, 0))));
 }
 
-QImage toQImage(const Image &img) {
-    QImage out(img.width, img.height, QImage::Format_RGB32);
-    for (int y = 0; y < img.height; ++y)
-        std::copy_n(&img.px[std::size_t(y) * std::size_t(img.width)], img.width, reinterpret_cast<QRgb *>(out.scanLine(y)));
-    return out;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- the window
 
-FormWidget::FormWidget(Form &f)
-    : QWidget(nullptr, (f.def().showInTaskbar ? Qt::Window : Qt::Dialog) | Qt::FramelessWindowHint), form(f) {
-    setObjectName(qstr(f.Name()));
+FormWidget::FormWidget(Form &f, const WindowInfo &info)
+    : QWidget(nullptr, (info.taskbar ? Qt::Window : Qt::Dialog) | Qt::FramelessWindowHint), form(f) {
+    setObjectName(qstr(info.objectName));
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Where the outline cannot be a window shape (Wayland), the window is
@@ -101,10 +99,7 @@ FormWidget::FormWidget(Form &f)
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
         setAttribute(Qt::WA_TranslucentBackground);
     setFont(defaultFont());
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, qcolor(f.BackColor()));
-    setPalette(pal);
-    if (f.def().icon) {
+    if (info.icon) {
         const Image icon = Backend::current().icon();
         QImage img(icon.width, icon.height, QImage::Format_ARGB32);
         for (int y = 0; y < icon.height; ++y)
@@ -148,19 +143,6 @@ void FormWidget::show(NativeWindow *owner, bool modal) {
         setParent(o, windowFlags());
         QWidget::move(at);
     }
-    if (findChildren<QShortcut *>(QStringLiteral("lunivarKey")).isEmpty()) {
-        // Enter and Escape click the window's default and cancel buttons.
-        for (const auto &[name, keys] : {std::pair{form.def().defaultButton, QList<int>{Qt::Key_Return, Qt::Key_Enter}},
-                                         std::pair{form.def().cancelButton, QList<int>{Qt::Key_Escape}}}) {
-            Control *c = name.empty() ? nullptr : form.find(name);
-            for (int key : keys) {
-                if (!c) break;
-                auto *sc = new QShortcut(QKeySequence(key), this);
-                sc->setObjectName(QStringLiteral("lunivarKey"));
-                connect(sc, &QShortcut::activated, this, [c] { c->nativePress(); });
-            }
-        }
-    }
     if (modal) setWindowModality(Qt::ApplicationModal);
     QWidget::show();
     if (modal) activateWindow();
@@ -183,24 +165,17 @@ void FormWidget::setState(std::int16_t state) {
     applying_ = false;
 }
 
-void FormWidget::setRegion(const Region *region, bool redraw) {
+void FormWidget::setRegion(const std::vector<Rect> *spans) {
     outline = QRegion();
-    if (region) {
+    if (spans) {
         std::vector<QRect> rects;
-        for (const Rect &r : region->rects) rects.emplace_back(r.x, r.y, r.w, r.h);
+        for (const Rect &r : *spans) rects.emplace_back(r.x, r.y, r.w, r.h);
         outline.setRects(rects.data(), int(rects.size()));
         setMask(outline);
     } else {
         clearMask();
     }
-    if (redraw) QWidget::update();
-}
-
-void FormWidget::setTabOrder(const std::vector<Control *> &order) {
-    auto widget = [](Control *c) { return dynamic_cast<QWidget *>(&c->native()); };
-    for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(widget(order[i - 1]), widget(order[i]));
-    // The window starts with the focus on the first control of the tab order.
-    if (!order.empty()) widget(order.front())->setFocus(Qt::OtherFocusReason);
+    QWidget::update();
 }
 
 void FormWidget::runModal() {
@@ -232,7 +207,6 @@ void FormWidget::startSystemMove() {
 
 void FormWidget::paintEvent(QPaintEvent *) {
     QPainter p(this);
-    const int fw = form.framePx();
     if (translucent(this) && !outline.isEmpty()) {
         // A translucent window: what lies outside the outline stays unpainted.
         p.setCompositionMode(QPainter::CompositionMode_Clear);
@@ -240,32 +214,8 @@ void FormWidget::paintEvent(QPaintEvent *) {
         p.setCompositionMode(QPainter::CompositionMode_SourceOver);
         p.setClipRegion(outline);
     }
-    p.fillRect(rect(), qcolor(form.BackColor()));
-    const Image &pic = form.picture();
-    if (!pic.empty()) {
-        const int scale = Backend::current().pictureScale();
-        p.drawImage(QRect(fw, fw, pic.width / scale, pic.height / scale), toQImage(pic));
-    }
-    if (fw > 0) {
-        // A raised frame of our own drawing around the client area.
-        const QRect r = rect();
-        const QColor light(255, 255, 255), mid(224, 224, 224), shadow(128, 128, 128), dark(64, 64, 64);
-        p.fillRect(QRect(0, 0, r.width(), fw), mid);
-        p.fillRect(QRect(0, 0, fw, r.height()), mid);
-        p.fillRect(QRect(0, r.height() - fw, r.width(), fw), mid);
-        p.fillRect(QRect(r.width() - fw, 0, fw, r.height()), mid);
-        p.setPen(light);
-        p.drawLine(1, 1, r.width() - 3, 1);
-        p.drawLine(1, 1, 1, r.height() - 3);
-        p.setPen(shadow);
-        p.drawLine(1, r.height() - 2, r.width() - 2, r.height() - 2);
-        p.drawLine(r.width() - 2, 1, r.width() - 2, r.height() - 2);
-        p.setPen(dark);
-        p.drawLine(0, r.height() - 1, r.width() - 1, r.height() - 1);
-        p.drawLine(r.width() - 1, 0, r.width() - 1, r.height() - 1);
-        p.setPen(shadow);
-        p.drawRect(fw - 1, fw - 1, r.width() - 2 * fw + 1, r.height() - 2 * fw + 1);
-    }
+    const int s = paintScale();
+    p.drawImage(0, 0, imageOf(form.image(s), s));
 }
 
 void FormWidget::resizeEvent(QResizeEvent *e) {
@@ -303,13 +253,13 @@ QWidget *parentWidget(Control &c) {
     return c.container() ? dynamic_cast<QWidget *>(&c.container()->native()) : dynamic_cast<QWidget *>(&c.form().native());
 }
 
-void setUp(QWidget *w, Control &c) {
-    const ControlDef &d = c.def();
+void setUp(QWidget *w, const ControlInfo &info) {
     w->setMouseTracking(true);
-    w->setObjectName(qstr(d.index >= 0 ? d.name + "(" + std::to_string(d.index) + ")" : d.name));
-    if (!d.toolTip.empty()) w->setToolTip(qstr(d.toolTip));
-    if (!d.accessibleName.empty()) w->setAccessibleName(qstr(d.accessibleName));
-    else if (!d.toolTip.empty()) w->setAccessibleName(qstr(d.toolTip));
+    w->setObjectName(qstr(info.objectName));
+    if (!info.toolTip.empty()) w->setToolTip(qstr(info.toolTip));
+    // The keyboard reaches a control when the toolkit sends it, or by a
+    // click into a list or a field.
+    w->setFocusPolicy(info.kind == Kind::ListBox || info.kind == Kind::TextBox ? Qt::ClickFocus : Qt::NoFocus);
 }
 } // namespace
 
@@ -319,103 +269,49 @@ void PointerWidget::mouseReleaseEvent(QMouseEvent *e) { control.nativeMouse(mous
 void PointerWidget::mouseDoubleClickEvent(QMouseEvent *e) { control.nativeMouse(mouseEvent(e, MouseEvent::DoubleClick)); }
 
 PictureWidget::PictureWidget(PictureBox &b, QWidget *parent) : PointerWidget(b, parent), box(b) {
-    setUp(this, b);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    // A push button is reached by Tab, not by a click: a click presses it
-    // without leaving a focus mark.
-    setFocusPolicy(b.def().pushButton && b.def().tabStop ? Qt::TabFocus : Qt::NoFocus);
 }
 
 void PictureWidget::paintEvent(QPaintEvent *) {
     QPainter p(this);
     clipToOutline(p, this);
-    Surface *hi = box.surface2x();
-    if (hi && devicePixelRatioF() >= 1.5) {
-        QImage img = imageOf(*hi);
-        img.setDevicePixelRatio(2);
-        p.drawImage(0, 0, img);
-    } else {
-        p.drawImage(0, 0, imageOf(box.surface()));
-    }
-    if (hasFocus()) {
-        // The focus mark: a dotted line inside the capsule, clear of its edge.
-        p.setPen(QPen(QColor(60, 60, 60), 1, Qt::DotLine));
-        p.drawRect(QRect(3, 3, width() - 7, height() - 7));
-    }
-}
-
-void PictureWidget::keyPressEvent(QKeyEvent *e) {
-    const int k = e->key();
-    if (box.def().pushButton && (k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Space) && !e->isAutoRepeat()) {
-        e->accept();
-        box.nativePress();
-        return;
-    }
-    QWidget::keyPressEvent(e);
+    const Surface &shown = box.shown(paintScale());
+    const int scale = width() > 0 && shown.width() >= 2 * width() ? 2 : 1;
+    p.drawImage(0, 0, imageOf(shown.pixels(Rect{0, 0, shown.width(), shown.height()}), scale));
 }
 
 LabelWidget::LabelWidget(Label &l, QWidget *parent) : PointerWidget(l, parent), label(l) {
-    setUp(this, l);
-    setFocusPolicy(Qt::NoFocus);
-    setFont(fontFor(l.def().font));
-    setAttribute(Qt::WA_TranslucentBackground);
-    setAccessibleName(qstr(l.displayText()));
-    // The access key of the caption clicks the label.
-    if (!l.accessKey().empty()) {
-        auto *sc = new QShortcut(QKeySequence::mnemonic(qstr(l.Caption())), dynamic_cast<QWidget *>(&l.form().native()));
-        sc->setContext(Qt::WindowShortcut);
-        connect(sc, &QShortcut::activated, this, [this] { label.nativePress(); });
-    }
-}
-
-void LabelWidget::setText(const String &) {
-    setAccessibleName(qstr(label.displayText()));
-    QWidget::update();
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void LabelWidget::paintEvent(QPaintEvent *) {
-    // Transparent: only the text is drawn, the access key underlined.
+    // What lies under the label, then the captions it shows.
     QPainter p(this);
-    p.setFont(font());
-    p.setPen(qcolor(label.ForeColor()));
-    p.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextSingleLine, qstr(label.Caption()));
+    clipToOutline(p, this);
+    const int s = paintScale();
+    const LabelDrawing d = label.drawing(s);
+    if (d.under.first) p.drawImage(QPointF(d.under.x / double(s), d.under.y / double(s)), imageOf(d.under, s));
+    for (const TextRun &t : d.texts) {
+        p.setFont(fontFor(t.font));
+        p.setPen(qcolor(t.color));
+        p.drawText(QRect(t.x, t.y, 10000, 10000), Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextSingleLine,
+                   qstr(t.caption));
+    }
 }
 
 // ---------------------------------------------------------------- text boxes
 
-TextWidget::TextWidget(TextBox &b, QWidget *parent) : Native(b, parent), box(b) {
-    setUp(this, b);
+TextWidget::TextWidget(TextBox &b, QWidget *parent, bool readOnly) : Native(b, parent), box(b) {
     setFrame(true);
     setTextMargins(0, 0, 0, 0);
-    setReadOnly(b.def().locked);
-    const FontDef &def = b.def().font;
-    font_ = fontFor(def);
-    // A symbol font that is not installed: the layout names the face that
-    // stands in for it and the characters its letters are shown as.
-    if (!def.standIn.face.empty() && !def.face.empty() && !QFontDatabase::hasFamily(qstr(def.face))) {
-        standIn_ = true;
-        font_.setFamily(qstr(def.standIn.face));
-    }
-    connect(this, &QLineEdit::textEdited, this, [this](const QString &t) {
-        if (!standIn_) box.nativeEdited(ustr(t));
-    });
+    setReadOnly(readOnly);
+    connect(this, &QLineEdit::textEdited, this, [this](const QString &t) { box.nativeEdited(ustr(t)); });
 }
 
+void TextWidget::setFont(const FontDef &font) { QLineEdit::setFont(fontFor(font)); }
+
 void TextWidget::setText(const String &text) {
-    // An empty box draws no letter: its own font is only looked up when it
-    // first shows some text (the start of the program is the faster).
-    if (!text.empty() && font() != font_) setFont(font_);
-    QString shown = qstr(text);
-    if (standIn_) {
-        const SymbolStandIn &s = box.def().font.standIn;
-        QString mapped;
-        for (char32_t c : shown.toUcs4()) {
-            const char32_t out = c >= s.first && c <= s.last ? s.symbol + (c - s.first) : c;
-            mapped += QString::fromUcs4(&out, 1);
-        }
-        shown = mapped;
-    }
-    QLineEdit::setText(shown);
+    QLineEdit::setText(qstr(text));
     setCursorPosition(0);
 }
 
@@ -427,12 +323,11 @@ namespace {
 // white on the selection, black elsewhere.
 class RowDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    static constexpr int RowHeight = 13;
+    RowDelegate(QObject *parent, int rowHeight) : QStyledItemDelegate(parent), rowHeight_(rowHeight) {}
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override {
         QSize s = QStyledItemDelegate::sizeHint(option, index);
-        s.setHeight(RowHeight);
+        s.setHeight(rowHeight_);
         return s;
     }
     void paint(QPainter *p, const QStyleOptionViewItem &option, const QModelIndex &index) const override {
@@ -446,14 +341,16 @@ public:
         p->drawRect(o.rect.adjusted(0, 0, -1, -1));
         p->restore();
     }
+
+private:
+    int rowHeight_;
 };
 } // namespace
 
-ListWidget::ListWidget(ListBox &b, QWidget *parent) : Native(b, parent), box(b) {
-    setUp(this, b);
+ListWidget::ListWidget(ListBox &b, QWidget *parent, int rowHeight) : Native(b, parent), box(b) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
-    setItemDelegate(new RowDelegate(this));
+    setItemDelegate(new RowDelegate(this, rowHeight));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // The platform's sunken two-pixel border: six rows fit inside it.
     setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
@@ -489,16 +386,97 @@ void ListWidget::setCurrentItem(int r) {
     updating_ = false;
 }
 
+// ---------------------------------------------------------------- keys, focus, activation
+
+namespace {
+
+// A key as the toolkit knows it.
+KeyEvent keyOf(const QKeyEvent *e) {
+    KeyEvent k;
+    k.shift = shiftCode(e->modifiers());
+    k.repeat = e->isAutoRepeat();
+    switch (e->key()) {
+    case Qt::Key_Backtab: k.key = Key::Tab, k.shift |= vbShiftMask; break;
+    case Qt::Key_Tab: k.key = Key::Tab; break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: k.key = Key::Enter; break;
+    case Qt::Key_Escape: k.key = Key::Escape; break;
+    case Qt::Key_Space: k.key = Key::Space; break;
+    case Qt::Key_Up: k.key = Key::Up; break;
+    case Qt::Key_Down: k.key = Key::Down; break;
+    case Qt::Key_PageUp: k.key = Key::PageUp; break;
+    case Qt::Key_PageDown: k.key = Key::PageDown; break;
+    case Qt::Key_Home: k.key = Key::Home; break;
+    case Qt::Key_End: k.key = Key::End; break;
+    default: {
+        const QList<uint> text = e->text().toUcs4();
+        if (!text.isEmpty() && text.first() >= 0x20) k.letter = char32_t(text.first());
+        else if (e->key() >= 0x20 && e->key() < 0x01000000) k.letter = char32_t(e->key());
+        break;
+    }
+    }
+    return k;
+}
+
+class InputRouter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override {
+        switch (event->type()) {
+        case QEvent::KeyPress: {
+            auto *w = qobject_cast<QWidget *>(object);
+            auto *form = w ? dynamic_cast<FormWidget *>(w->window()) : nullptr;
+            return form && form->form.nativeKey(keyOf(static_cast<QKeyEvent *>(event)));
+        }
+        case QEvent::FocusIn:
+            if (auto *c = dynamic_cast<ControlWidget *>(object)) c->control.nativeFocusIn();
+            return false;
+        case QEvent::WindowActivate:
+            if (auto *f = dynamic_cast<FormWidget *>(object)) f->form.nativeActivated();
+            return false;
+        default:
+            return false;
+        }
+    }
+};
+
+} // namespace
+
+void installInputRouting() {
+    qApp->installEventFilter(new InputRouter(qApp));
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, qApp,
+                     [] { Form::freeUnloaded(); });
+}
+
 // ---------------------------------------------------------------- the backend's windows and controls
 
-std::unique_ptr<NativeWindow> QtBackend::createWindow(Form &form) { return std::make_unique<FormWidget>(form); }
+std::unique_ptr<NativeWindow> QtBackend::createWindow(Form &form, const WindowInfo &info) {
+    return std::make_unique<FormWidget>(form, info);
+}
 
-std::unique_ptr<NativeControl> QtBackend::createControl(Control &c) {
+std::unique_ptr<NativeControl> QtBackend::createControl(Control &c, const ControlInfo &info) {
     QWidget *parent = parentWidget(c);
-    if (auto *p = dynamic_cast<PictureBox *>(&c)) return std::make_unique<PictureWidget>(*p, parent);
-    if (auto *l = dynamic_cast<Label *>(&c)) return std::make_unique<LabelWidget>(*l, parent);
-    if (auto *t = dynamic_cast<TextBox *>(&c)) return std::make_unique<TextWidget>(*t, parent);
-    return std::make_unique<ListWidget>(dynamic_cast<ListBox &>(c), parent);
+    std::unique_ptr<NativeControl> made;
+    QWidget *w = nullptr;
+    if (auto *p = dynamic_cast<PictureBox *>(&c)) {
+        auto *n = new PictureWidget(*p, parent);
+        made.reset(n), w = n;
+    } else if (auto *l = dynamic_cast<Label *>(&c)) {
+        auto *n = new LabelWidget(*l, parent);
+        made.reset(n), w = n;
+    } else if (auto *t = dynamic_cast<TextBox *>(&c)) {
+        auto *n = new TextWidget(*t, parent, info.readOnly);
+        made.reset(n), w = n;
+    } else {
+        auto *n = new ListWidget(dynamic_cast<ListBox &>(c), parent, info.rowHeight);
+        made.reset(n), w = n;
+    }
+    setUp(w, info);
+    // Qt's own lists and fields tell the screen reader the name they carry.
+    if (info.kind == Kind::ListBox || info.kind == Kind::TextBox) w->setAccessibleName(qstr(c.accessible().name));
+    return made;
 }
 
 } // namespace ui

@@ -1,5 +1,5 @@
-// The program on the Win32 API: start-up, the message loop, the backend's
-// services and the platform calls as the system makes them.
+// The program on the Win32 API: start-up, the message loop, the keys, and
+// the backend's services.
 #include "backend_win32.h"
 #include "ui/app.h"
 
@@ -36,39 +36,9 @@ String utf8(const wchar_t *s, int length) {
     return out;
 }
 
-DibSurface::DibSurface(int width, int height) : Surface(width, height) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height; // top row first
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void *bits = nullptr;
-    dc_ = CreateCompatibleDC(nullptr);
-    bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    old_ = HBITMAP(SelectObject(dc_, bitmap_));
-    bits_ = static_cast<std::uint32_t *>(bits);
-}
-
-DibSurface::~DibSurface() {
-    SelectObject(dc_, old_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
-}
-
 // ---------------------------------------------------------------- services
 
-std::unique_ptr<Surface> Win32Backend::createSurface(int width, int height) {
-    return std::make_unique<DibSurface>(width, height);
-}
-
 namespace {
-int screenDpi(int axis) {
-    HDC dc = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(dc, axis);
-    ReleaseDC(nullptr, dc);
-    return dpi > 0 ? dpi : 96;
-}
 
 // A resource of the executable as bytes.
 std::span<const std::uint8_t> resource(const wchar_t *name, const wchar_t *type) {
@@ -77,10 +47,8 @@ std::span<const std::uint8_t> resource(const wchar_t *name, const wchar_t *type)
     const void *p = g ? LockResource(g) : nullptr;
     return p ? std::span(static_cast<const std::uint8_t *>(p), SizeofResource(backend().instance, r)) : std::span<const std::uint8_t>();
 }
-} // namespace
 
-double Win32Backend::twipsPerPixelX() const { return 1440.0 / screenDpi(LOGPIXELSX); }
-double Win32Backend::twipsPerPixelY() const { return 1440.0 / screenDpi(LOGPIXELSY); }
+} // namespace
 
 Picture Win32Backend::loadBitmap(int id) {
     const auto img = decodeDib(resource(MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(2))); // RT_BITMAP
@@ -94,14 +62,15 @@ Image Win32Backend::layoutPicture(const String &name, int) {
 }
 
 HFONT Win32Backend::font(const FontDef &def) {
-    // The default: the 8-point dialog font of the system.
+    // The default: the 8-point dialog font of the system, at 96 dots per
+    // inch a pixel of the toolkit.
     const std::wstring face = def.face.empty() ? L"MS Shell Dlg" : wide(def.face);
     const double points = def.points > 0 ? def.points : 8;
     const std::wstring key = face + L"/" + std::to_wstring(points) + L"/" + std::to_wstring(def.weight) + L"/" +
-                             std::to_wstring(def.charset);
+                             std::to_wstring(def.charset) + L"/" + std::to_wstring(scale);
     HFONT &f = fonts_[key];
     if (!f)
-        f = CreateFontW(-MulDiv(int(points * 100), screenDpi(LOGPIXELSY), 7200), 0, 0, 0, def.weight, FALSE, FALSE, FALSE,
+        f = CreateFontW(-MulDiv(int(points * 100), 96 * scale, 7200), 0, 0, 0, def.weight, FALSE, FALSE, FALSE,
                         DWORD(def.charset ? def.charset : DEFAULT_CHARSET), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                         DEFAULT_QUALITY, DEFAULT_PITCH, face.c_str());
     return f;
@@ -128,8 +97,12 @@ bool Win32Backend::hasFace(const FontDef &def) {
 }
 
 Rect Win32Backend::textSize(const FontDef &def, const String &text) {
+    // Measured at one device pixel a pixel.
+    const int kept = scale;
+    scale = 1;
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, font(def));
+    scale = kept;
     const std::wstring w = wide(text);
     SIZE size{};
     GetTextExtentPoint32W(dc, w.c_str(), int(w.size()), &size);
@@ -167,21 +140,6 @@ void Win32Backend::end() {
     ExitProcess(0);
 }
 
-void Win32Backend::flushDropped() {
-    if (modalDepth == 0) dropped_.clear();
-}
-
-// ---------------------------------------------------------------- the platform calls
-
-Region Win32Backend::createRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) {
-    return Region{{}, std::uintptr_t(::CreateRoundRectRgn(x1, y1, x2, y2, w, h))};
-}
-
-void Win32Backend::bitBlt(Surface &dst, int x, int y, int w, int h, Surface &src, int sx, int sy) {
-    ::BitBlt(dynamic_cast<DibSurface &>(dst).dc(), x, y, w, h, dynamic_cast<DibSurface &>(src).dc(), sx, sy, SRCCOPY);
-    GdiFlush(); // the pixels are read and written directly afterwards
-}
-
 bool Win32Backend::playSound(const String &path, unsigned flags) {
     // The full Unicode path: a folder outside the ANSI code page plays too.
     return ::sndPlaySoundW(path.empty() ? nullptr : wide(path).c_str(), flags);
@@ -190,41 +148,28 @@ bool Win32Backend::playSound(const String &path, unsigned flags) {
 // ---------------------------------------------------------------- keys
 
 bool Win32Backend::translateKey(const MSG &msg) {
-    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSCHAR) return false;
-    FormWindow *found = msg.hwnd ? FormWindow::of(GetAncestor(msg.hwnd, GA_ROOT)) : nullptr;
-    if (!found) return false;
-    FormWindow &window = *found;
-    Form *form = &window.form;
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN && msg.message != WM_SYSCHAR) return false;
+    FormWindow *window = msg.hwnd ? FormWindow::of(GetAncestor(msg.hwnd, GA_ROOT)) : nullptr;
+    if (!window) return false;
+    KeyEvent k;
+    k.shift = std::int16_t((GetKeyState(VK_SHIFT) < 0 ? vbShiftMask : 0) | (GetKeyState(VK_CONTROL) < 0 ? vbCtrlMask : 0) |
+                           (GetKeyState(VK_MENU) < 0 ? vbAltMask : 0));
+    k.repeat = (msg.lParam >> 30) & 1;
     if (msg.message == WM_SYSCHAR) {
-        // Alt and a letter: the label whose caption has it as its access key.
-        const wchar_t typed = wchar_t(std::towlower(wchar_t(msg.wParam)));
-        for (auto &c : form->controls()) {
-            auto *l = dynamic_cast<Label *>(c.get());
-            const std::wstring key = l ? wide(l->accessKey()) : std::wstring();
-            if (key.size() == 1 && wchar_t(std::towlower(key[0])) == typed) {
-                l->nativePress();
-                return true;
-            }
+        // Alt and a letter, as the keyboard layout types it.
+        k.letter = char32_t(msg.wParam);
+        return window->form.nativeKey(k);
+    }
+    static const struct { WPARAM vk; Key key; } keys[] = {
+        {VK_TAB, Key::Tab},   {VK_RETURN, Key::Enter}, {VK_ESCAPE, Key::Escape}, {VK_SPACE, Key::Space},
+        {VK_UP, Key::Up},     {VK_DOWN, Key::Down},    {VK_PRIOR, Key::PageUp},  {VK_NEXT, Key::PageDown},
+        {VK_HOME, Key::Home}, {VK_END, Key::End},
+    };
+    for (const auto &m : keys)
+        if (m.vk == msg.wParam) {
+            k.key = m.key;
+            return window->form.nativeKey(k);
         }
-        return false;
-    }
-    if (msg.wParam == VK_TAB && !window.tabOrder.empty()) {
-        // Tab and Shift+Tab go round the controls in their tab order.
-        const auto &order = window.tabOrder;
-        const int n = int(order.size());
-        int at = -1;
-        for (int i = 0; i < n; ++i)
-            if (dynamic_cast<ControlWindow &>(order[std::size_t(i)]->native()).hwnd == GetFocus()) at = i;
-        const int step = GetKeyState(VK_SHIFT) < 0 ? n - 1 : 1;
-        SetFocus(dynamic_cast<ControlWindow &>(order[std::size_t((std::max(at, 0) + step) % n)]->native()).hwnd);
-        return true;
-    }
-    const String &button = msg.wParam == VK_RETURN ? form->def().defaultButton
-                           : msg.wParam == VK_ESCAPE ? form->def().cancelButton : String();
-    if (Control *c = button.empty() ? nullptr : form->find(button)) {
-        c->nativePress();
-        return true;
-    }
     return false;
 }
 
@@ -252,7 +197,7 @@ int Application::exec() {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
-        d->backend.flushDropped();
+        Form::freeUnloaded();
     }
     ExitProcess(UINT(msg.wParam));
 }

@@ -12,8 +12,7 @@ namespace {
 const wchar_t FormClass[] = L"LunivarForm";
 const wchar_t PictureClass[] = L"LunivarPicture";
 
-COLORREF colorref(Color c) { return COLORREF(c & 0xFFFFFF); } // both 0xBBGGRR
-
+int scaled(int v) { return v * backend().scale; }
 
 HWND windowOf(NativeWindow &w) { return dynamic_cast<FormWindow &>(w).hwnd; }
 HWND windowOf(NativeControl &c) { return dynamic_cast<ControlWindow &>(c).hwnd; }
@@ -59,6 +58,18 @@ void registerClasses() {
 
 } // namespace
 
+void showPixels(HDC dc, int x, int y, const Pixels &px) {
+    if (!px.first || px.width <= 0 || px.height <= 0) return;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = px.stride;
+    bi.bmiHeader.biHeight = -px.height; // top row first
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    SetDIBitsToDevice(dc, x, y, DWORD(px.width), DWORD(px.height), 0, 0, 0, UINT(px.height), px.first, &bi,
+                      DIB_RGB_COLORS);
+}
+
 bool mouseMessage(UINT msg, WPARAM wp, LPARAM lp, HWND capture, MouseEvent &e) {
     using K = MouseEvent::Kind;
     static const struct { UINT msg; K kind; std::int16_t button; } table[] = {
@@ -73,7 +84,8 @@ bool mouseMessage(UINT msg, WPARAM wp, LPARAM lp, HWND capture, MouseEvent &e) {
         if (t.msg != msg) continue;
         const std::int16_t shift = std::int16_t((wp & MK_SHIFT ? vbShiftMask : 0) | (wp & MK_CONTROL ? vbCtrlMask : 0) |
                                                 (GetKeyState(VK_MENU) < 0 ? vbAltMask : 0));
-        e = MouseEvent{t.kind, t.button, buttonsOf(wp), shift, double(short(LOWORD(lp))), double(short(HIWORD(lp)))};
+        const double s = backend().scale;
+        e = MouseEvent{t.kind, t.button, buttonsOf(wp), shift, short(LOWORD(lp)) / s, short(HIWORD(lp)) / s};
         // From a press to the release of the last button, the pointer is the pressed window's.
         if (t.kind == K::Down || t.kind == K::DoubleClick) SetCapture(capture);
         else if (t.kind == K::Up && !(wp & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) ReleaseCapture();
@@ -84,14 +96,13 @@ bool mouseMessage(UINT msg, WPARAM wp, LPARAM lp, HWND capture, MouseEvent &e) {
 
 // ---------------------------------------------------------------- the window
 
-FormWindow::FormWindow(Form &f) : form(f) {
+FormWindow::FormWindow(Form &f, const WindowInfo &info) : form(f) {
     registerClasses();
-    const FormDef &def = f.def();
-    hwnd = CreateWindowExW(def.showInTaskbar ? WS_EX_APPWINDOW : WS_EX_TOOLWINDOW, FormClass, L"",
+    hwnd = CreateWindowExW(info.taskbar ? WS_EX_APPWINDOW : WS_EX_TOOLWINDOW, FormClass, L"",
                            WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU, 0, 0, 1, 1, nullptr, nullptr,
                            backend().instance, nullptr);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, LONG_PTR(this));
-    if (def.icon) {
+    if (info.icon) {
         SendMessageW(hwnd, WM_SETICON, ICON_BIG, LPARAM(LoadIconW(backend().instance, MAKEINTRESOURCEW(1))));
         SendMessageW(hwnd, WM_SETICON, ICON_SMALL, LPARAM(LoadIconW(backend().instance, MAKEINTRESOURCEW(1))));
     }
@@ -104,52 +115,31 @@ FormWindow::~FormWindow() {
 
 void FormWindow::setTitle(const String &title) { SetWindowTextW(hwnd, wide(title).c_str()); }
 
-void FormWindow::paintBackground(int width, int height) {
-    background = std::make_unique<DibSurface>(width, height);
-    const std::uint32_t back = pixelOf(form.BackColor());
-    for (int y = 0; y < height; ++y) std::fill_n(background->row(y), width, back);
-    const Image &pic = form.picture();
-    const int fw = form.framePx();
-    for (int y = 0; y < pic.height && fw + y < height; ++y)
-        for (int x = 0; x < pic.width && fw + x < width; ++x) background->row(fw + y)[fw + x] = pic.at(x, y);
-    if (fw > 0) {
-        // A raised frame of our own drawing around the client area.
-        HDC dc = background->dc();
-        RECT r{0, 0, width, height};
-        for (int i = 0; i < fw; ++i) {
-            const RECT edge{i, i, width - i, height - i};
-            FrameRect(dc, &edge, HBRUSH(GetStockObject(i < 2 ? (i == 0 ? DKGRAY_BRUSH : GRAY_BRUSH) : LTGRAY_BRUSH)));
-        }
-        const RECT inner{fw - 1, fw - 1, width - fw + 1, height - fw + 1};
-        FrameRect(dc, &inner, HBRUSH(GetStockObject(GRAY_BRUSH)));
-        (void)r;
-        GdiFlush();
-    }
-}
-
 void FormWindow::setSize(int width, int height) {
     applying_ = true;
-    SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd, nullptr, 0, 0, scaled(width), scaled(height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     applying_ = false;
-    paintBackground(width, height);
+    update();
 }
 
 void FormWindow::move(int x, int y) {
     applying_ = true;
-    SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd, nullptr, scaled(x), scaled(y), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     applying_ = false;
 }
 
 Rect FormWindow::frame() const {
     RECT r;
     GetWindowRect(hwnd, &r);
-    return Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    const int s = backend().scale;
+    return Rect{r.left / s, r.top / s, (r.right - r.left) / s, (r.bottom - r.top) / s};
 }
 
 Rect FormWindow::screenArea() const {
     RECT r;
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
-    return Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    const int s = backend().scale;
+    return Rect{r.left / s, r.top / s, (r.right - r.left) / s, (r.bottom - r.top) / s};
 }
 
 void FormWindow::show(NativeWindow *owner, bool modal) {
@@ -159,7 +149,6 @@ void FormWindow::show(NativeWindow *owner, bool modal) {
     if (modal && owner_) EnableWindow(owner_, FALSE);
     ShowWindow(hwnd, SW_SHOW);
     SetForegroundWindow(hwnd);
-    if (!tabOrder.empty()) SetFocus(windowOf(tabOrder.front()->native()));
 }
 
 void FormWindow::hide() {
@@ -176,24 +165,29 @@ void FormWindow::setState(std::int16_t state) {
     applying_ = false;
 }
 
-void FormWindow::setRegion(const Region *region, bool redraw) {
+void FormWindow::setRegion(const std::vector<Rect> *spans) {
     // The region belongs to the system from now on.
-    SetWindowRgn(hwnd, region ? HRGN(region->handle) : nullptr, redraw);
+    HRGN region = nullptr;
+    if (spans) {
+        region = CreateRectRgn(0, 0, 0, 0);
+        for (const Rect &r : *spans) {
+            HRGN band = CreateRectRgn(scaled(r.x), scaled(r.y), scaled(r.x + r.w), scaled(r.y + r.h));
+            CombineRgn(region, region, band, RGN_OR);
+            DeleteObject(band);
+        }
+    }
+    SetWindowRgn(hwnd, region, TRUE);
 }
 
 void FormWindow::runModal() {
     modalEnded_ = false;
-    ++backend().modalDepth;
     MSG msg;
     while (!modalEnded_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (backend().translateKey(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    --backend().modalDepth;
 }
-
-void FormWindow::endModal() { modalEnded_ = true; }
 
 int FormWindow::popupMenu(const std::vector<String> &captions) {
     HMENU menu = CreatePopupMenu();
@@ -221,14 +215,12 @@ LRESULT CALLBACK FormWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         form->nativeMouse(e);
         return 0;
     }
+    const int s = backend().scale;
     switch (msg) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
-        if (self.background) {
-            const RECT &r = ps.rcPaint;
-            BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, self.background->dc(), r.left, r.top, SRCCOPY);
-        }
+        showPixels(dc, 0, 0, form->image(s));
         EndPaint(hwnd, &ps);
         return 0;
     }
@@ -238,21 +230,35 @@ LRESULT CALLBACK FormWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (!self.applying_) {
             if (wp == SIZE_MINIMIZED) form->nativeStateChanged(vbMinimized);
             else form->nativeStateChanged(wp == SIZE_MAXIMIZED ? vbMaximized : vbNormal),
-                 form->nativeResized(LOWORD(lp), HIWORD(lp));
+                 form->nativeResized(LOWORD(lp) / s, HIWORD(lp) / s);
         }
         return 0;
     case WM_MOVE:
-        if (!self.applying_) form->nativeMoved(short(LOWORD(lp)), short(HIWORD(lp)));
+        if (!self.applying_) form->nativeMoved(short(LOWORD(lp)) / s, short(HIWORD(lp)) / s);
+        return 0;
+    case WM_ACTIVATE:
+        // Activated again (after a modal window, a restore, Alt+Tab): the
+        // keyboard goes back to the control that had it.
+        if (LOWORD(wp) != WA_INACTIVE && !HIWORD(wp)) {
+            form->nativeActivated();
+            return 0;
+        }
+        break;
+    case WM_SETFOCUS:
+        form->nativeActivated();
         return 0;
     case WM_CLOSE:
         // The system's close: the window decides through its unload handlers.
         form->nativeClose();
         return 0;
     case WM_COMMAND:
-        // A list's selection changed by the user.
-        if (HIWORD(wp) == LBN_SELCHANGE)
-            if (auto *list = dynamic_cast<ListBox *>(&ControlWindow::of(HWND(lp))->control))
-                list->nativeSelected(int(SendMessageW(HWND(lp), LB_GETCURSEL, 0, 0)));
+        if (auto *c = lp ? ControlWindow::of(HWND(lp)) : nullptr) {
+            // A list's selection changed by the user; the keyboard arrived in a list or a field.
+            if (HIWORD(wp) == LBN_SELCHANGE)
+                if (auto *list = dynamic_cast<ListBox *>(&c->control))
+                    list->nativeSelected(int(SendMessageW(HWND(lp), LB_GETCURSEL, 0, 0)));
+            if (HIWORD(wp) == LBN_SETFOCUS || HIWORD(wp) == EN_SETFOCUS) c->control.nativeFocusIn();
+        }
         return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
@@ -262,16 +268,16 @@ LRESULT CALLBACK FormWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         SetTextColor(HDC(wp), RGB(0, 0, 0));
         return LRESULT(GetStockObject(WHITE_BRUSH));
     default:
-        return DefWindowProcW(hwnd, msg, wp, lp);
+        break;
     }
+    return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 // ---------------------------------------------------------------- controls
 
-ControlWindow::ControlWindow(Control &c, HWND h) : control(c), hwnd(h) {
+ControlWindow::ControlWindow(Control &c, HWND h, const ControlInfo &info) : control(c), hwnd(h), rowHeight(info.rowHeight) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, LONG_PTR(this));
-    const ControlDef &d = c.def();
-    if (!d.toolTip.empty()) addToolTip(hwnd, d.toolTip);
+    if (!info.toolTip.empty()) addToolTip(hwnd, info.toolTip);
 }
 
 ControlWindow::~ControlWindow() {
@@ -281,27 +287,11 @@ ControlWindow::~ControlWindow() {
 
 ControlWindow *ControlWindow::of(HWND hwnd) { return reinterpret_cast<ControlWindow *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
 
-void ControlWindow::setGeometry(const Rect &r) { MoveWindow(hwnd, r.x, r.y, r.w, r.h, TRUE); }
+void ControlWindow::setGeometry(const Rect &r) { MoveWindow(hwnd, scaled(r.x), scaled(r.y), scaled(r.w), scaled(r.h), TRUE); }
 
-void ControlWindow::update() {
-    // A picture box's labels are drawn over its image: they are drawn anew too.
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
-}
-
-void ControlWindow::setText(const String &text) {
-    std::wstring w = wide(text);
-    if (standIn) {
-        const SymbolStandIn &s = control.def().font.standIn;
-        std::wstring shown;
-        for (wchar_t c : w) {
-            const char32_t out = char32_t(c) >= s.first && char32_t(c) <= s.last ? s.symbol + (char32_t(c) - s.first) : c;
-            shown += wchar_t(out); // the zodiac's signs lie in the 16-bit plane
-        }
-        w = shown;
-    }
-    SetWindowTextW(hwnd, w.c_str());
-    // A label is drawn over its container, and the labels above it over it.
-    if (dynamic_cast<Label *>(&control)) RedrawWindow(GetParent(hwnd), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+void ControlWindow::setFont(const FontDef &font) {
+    font_ = font, hasFont_ = true;
+    SendMessageW(hwnd, WM_SETFONT, WPARAM(backend().font(font)), TRUE);
 }
 
 void ControlWindow::addItem(const String &item) { SendMessageW(hwnd, LB_ADDSTRING, 0, LPARAM(wide(item).c_str())); }
@@ -320,8 +310,8 @@ LRESULT CALLBACK ControlWindow::pictureProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
     if (msg == WM_PAINT) {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
-        auto &image = dynamic_cast<DibSurface &>(box.surface());
-        BitBlt(dc, 0, 0, image.width(), image.height(), image.dc(), 0, 0, SRCCOPY);
+        const Surface &shown = box.shown(backend().scale);
+        showPixels(dc, 0, 0, shown.pixels(Rect{0, 0, shown.width(), shown.height()}));
         EndPaint(hwnd, &ps);
         return 0;
     }
@@ -337,87 +327,64 @@ LRESULT CALLBACK ControlWindow::labelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
         return 0;
     }
     if (self && msg == WM_PAINT) {
-        self->paintLabel();
+        // What lies under the label, then the captions it shows.
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        const int s = backend().scale;
+        const LabelDrawing d = dynamic_cast<Label &>(self->control).drawing(s);
+        showPixels(dc, d.under.x, d.under.y, d.under);
+        SetBkMode(dc, TRANSPARENT);
+        for (const TextRun &t : d.texts) {
+            HGDIOBJ old = SelectObject(dc, backend().font(t.font));
+            SetTextColor(dc, COLORREF(t.color & 0xFFFFFF)); // both 0xBBGGRR
+            std::wstring text = wide(t.caption);
+            RECT r{t.x * s, t.y * s, 10000, 10000};
+            DrawTextW(dc, text.c_str(), int(text.size()), &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOCLIP);
+            SelectObject(dc, old);
+        }
+        EndPaint(hwnd, &ps);
         return 0;
     }
     if (self && msg == WM_ERASEBKGND) return 1;
     return CallWindowProcW(self ? self->systemProc : DefWindowProcW, hwnd, msg, wp, lp);
 }
 
-void ControlWindow::paintLabel() {
-    // A transparent label: its container's picture under it, the captions of
-    // the labels below it that it covers (the title's shadow), then its own.
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    HWND parent = GetParent(hwnd);
-    POINT at{0, 0};
-    MapWindowPoints(hwnd, parent, &at, 1);
-    DibSurface *under = control.container() ? dynamic_cast<DibSurface *>(&dynamic_cast<PictureBox *>(control.container())->surface())
-                                            : dynamic_cast<FormWindow &>(control.form().native()).background.get();
-    if (under) BitBlt(dc, 0, 0, rc.right, rc.bottom, under->dc(), at.x, at.y, SRCCOPY);
-    SetBkMode(dc, TRANSPARENT);
-    const auto &table = control.form().def().controls;
-    auto place = [&](const Control &c) {
-        return std::find_if(table.begin(), table.end(), [&](const ControlDef &d) { return d.name == c.Name() && d.index == c.Index(); }) - table.begin();
-    };
-    auto draw = [&](Label &l, HWND h) {
-        RECT r;
-        GetWindowRect(h, &r);
-        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT *>(&r), 2);
-        HGDIOBJ old = SelectObject(dc, backend().font(l.def().font));
-        SetTextColor(dc, colorref(l.ForeColor()));
-        std::wstring text = wide(l.Caption());
-        DrawTextW(dc, text.c_str(), int(text.size()), &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOCLIP);
-        SelectObject(dc, old);
-    };
-    for (auto it = table.rbegin(); it != table.rend(); ++it) {
-        Control *c = control.form().find(it->name, it->index);
-        auto *l = dynamic_cast<Label *>(c);
-        if (!l || l->container() != control.container() || place(*l) <= place(control) || !l->Visible()) continue;
-        draw(*l, windowOf(l->native()));
-    }
-    draw(dynamic_cast<Label &>(control), hwnd);
-    EndPaint(hwnd, &ps);
-}
-
 // ---------------------------------------------------------------- creating them
 
-std::unique_ptr<NativeWindow> Win32Backend::createWindow(Form &form) { return std::make_unique<FormWindow>(form); }
+std::unique_ptr<NativeWindow> Win32Backend::createWindow(Form &form, const WindowInfo &info) {
+    return std::make_unique<FormWindow>(form, info);
+}
 
-std::unique_ptr<NativeControl> Win32Backend::createControl(Control &c) {
+std::unique_ptr<NativeControl> Win32Backend::createControl(Control &c, const ControlInfo &info) {
     registerClasses();
     HWND parent = c.container() ? windowOf(c.container()->native()) : windowOf(c.form().native());
     const DWORD child = WS_CHILD | WS_CLIPSIBLINGS;
-    const ControlDef &d = c.def();
-    HWND h = nullptr;
     std::unique_ptr<ControlWindow> w;
-    if (dynamic_cast<PictureBox *>(&c)) {
-        h = CreateWindowExW(0, PictureClass, L"", child | WS_CLIPCHILDREN, 0, 0, 1, 1, parent, nullptr, instance, nullptr);
-        w = std::make_unique<ControlWindow>(c, h);
-    } else if (auto *l = dynamic_cast<Label *>(&c)) {
-        h = CreateWindowExW(0, L"STATIC", wide(l->Caption()).c_str(), child | SS_LEFT | SS_NOTIFY, 0, 0, 1, 1, parent,
-                            nullptr, instance, nullptr);
-        w = std::make_unique<ControlWindow>(c, h);
+    switch (info.kind) {
+    case Kind::PictureBox:
+        w = std::make_unique<ControlWindow>(
+            c, CreateWindowExW(0, PictureClass, L"", child | WS_CLIPCHILDREN, 0, 0, 1, 1, parent, nullptr, instance, nullptr), info);
+        break;
+    case Kind::Label: {
+        HWND h = CreateWindowExW(0, L"STATIC", L"", child | SS_LEFT | SS_NOTIFY, 0, 0, 1, 1, parent, nullptr, instance, nullptr);
+        w = std::make_unique<ControlWindow>(c, h, info);
         w->systemProc = WNDPROC(SetWindowLongPtrW(h, GWLP_WNDPROC, LONG_PTR(ControlWindow::labelProc)));
-    } else if (dynamic_cast<TextBox *>(&c)) {
-        h = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", child | WS_TABSTOP | ES_AUTOHSCROLL | (d.locked ? ES_READONLY : 0),
-                            0, 0, 1, 1, parent, nullptr, instance, nullptr);
-        w = std::make_unique<ControlWindow>(c, h);
-        // A symbol font that is not installed: the layout names the face that
-        // stands in for it and the characters its letters are shown as.
-        w->standIn = !d.font.standIn.face.empty() && !hasFace(d.font);
-        FontDef shown = d.font;
-        if (w->standIn) shown.face = d.font.standIn.face, shown.charset = 0;
-        SendMessageW(h, WM_SETFONT, WPARAM(font(shown)), FALSE);
-    } else {
-        h = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
-                            child | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT, 0, 0,
-                            1, 1, parent, nullptr, instance, nullptr);
-        w = std::make_unique<ControlWindow>(c, h);
-        SendMessageW(h, WM_SETFONT, WPARAM(font(d.font)), FALSE);
-        SendMessageW(h, LB_SETITEMHEIGHT, 0, 13); // the rows the layouts are drawn for
+        break;
+    }
+    case Kind::TextBox:
+        w = std::make_unique<ControlWindow>(
+            c, CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", child | WS_TABSTOP | ES_AUTOHSCROLL | (info.readOnly ? ES_READONLY : 0),
+                               0, 0, 1, 1, parent, nullptr, instance, nullptr), info);
+        w->setFont(FontDef{});
+        break;
+    case Kind::ListBox:
+        w = std::make_unique<ControlWindow>(
+            c, CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+                               child | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT, 0, 0,
+                               1, 1, parent, nullptr, instance, nullptr), info);
+        w->setFont(FontDef{});
+        SendMessageW(w->hwnd, LB_SETITEMHEIGHT, 0, LPARAM(scaled(info.rowHeight))); // the rows the layouts are drawn for
+        break;
     }
     return w;
 }

@@ -2,7 +2,7 @@
 #include "app/frmMain.h"
 
 #include "ui/app.h"
-#include "zodiac/signs.h"
+#include "rules/zodiac.h"
 
 using namespace ui;
 

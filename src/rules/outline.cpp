@@ -1,7 +1,6 @@
 // Rounding and rounded-rectangle regions, done the way the Windows GDI does
 // them, so that the window's outline comes out the same pixel for pixel.
-#include "ui/backend.h"
-#include "ui/platform.h"
+#include "rules/outline.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +9,7 @@
 #include <limits>
 #include <vector>
 
-namespace ui {
+namespace outline {
 
 std::int32_t CLng(double v)
 {
@@ -104,7 +103,7 @@ std::vector<int> upperInsets(int w, int h)
 
 } // namespace
 
-std::vector<Rect> roundRectSpans(int x1, int y1, int x2, int y2, int w, int h)
+std::vector<geom::Rect> roundRectSpans(int x1, int y1, int x2, int y2, int w, int h)
 {
     // Corners given in any order mean the same rectangle.
     long long left = std::min(x1, x2), right = std::max(x1, x2);
@@ -121,7 +120,7 @@ std::vector<Rect> roundRectSpans(int x1, int y1, int x2, int y2, int w, int h)
     const long long ew = std::min<long long>(width, std::llabs(w));
     const long long eh = std::min<long long>(height, std::llabs(h));
     if (ew < 2 || eh < 2)
-        return {Rect{int(left), int(top), int(width), int(height)}};
+        return {geom::Rect{int(left), int(top), int(width), int(height)}};
 
     const std::vector<int> inset = upperInsets(int(ew), int(eh));
     const int corner = int(eh / 2); // rows cut at the top, and as many at the bottom
@@ -135,7 +134,7 @@ std::vector<Rect> roundRectSpans(int x1, int y1, int x2, int y2, int w, int h)
 
     // One rectangle per run of rows with the same span, top to bottom: that
     // is already the banded, coalesced form a region keeps.
-    std::vector<Rect> rects;
+    std::vector<geom::Rect> rects;
     rects.reserve(std::size_t(2 * corner + 1));
     long long row = 0;
     while (row < height) {
@@ -146,11 +145,11 @@ std::vector<Rect> roundRectSpans(int x1, int y1, int x2, int y2, int w, int h)
             end = height - corner;
         while (end < height && insetOfRow(end) == cut)
             ++end;
-        rects.push_back(Rect{int(left + cut), int(top + row), int(width - 2 * cut), int(end - row)});
+        rects.push_back(geom::Rect{int(left + cut), int(top + row), int(width - 2 * cut), int(end - row)});
         row = end;
     }
 
     return rects;
 }
 
-} // namespace ui
+} // namespace outline

@@ -1,6 +1,6 @@
-#include "skin/tiling.h"
+#include "rules/tiling.h"
 
-#include "ui/platform.h"
+#include "rules/outline.h"
 
 #include <limits>
 
@@ -17,7 +17,7 @@ FacePlan faceLayout(float scaleWidth, float width)
             break;
     }
     const float capX = width - float(RightCapWidth);
-    plan.rightCapX = ui::CLng(double(capX));
+    plan.rightCapX = outline::CLng(double(capX));
     return plan;
 }
 

@@ -1,4 +1,4 @@
-#include "zodiac/signs.h"
+#include "rules/zodiac.h"
 
 namespace zodiac {
 
