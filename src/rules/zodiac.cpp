@@ -49,12 +49,10 @@ int signFor(std::int16_t monthIndex, std::int16_t dayIndex)
 {
     if (!validMonth(monthIndex))
         return NoSign;
+    // The two tests are complementary: a day that is not on the first sign
+    // is on the second.
     const SignBoundary &row = SignBoundaryTable[std::size_t(monthIndex)];
-    if (onFirstSign(row, dayIndex))
-        return row.first;
-    if (onSecondSign(row, dayIndex))
-        return row.second;
-    return NoSign;
+    return onFirstSign(row, dayIndex) ? row.first : row.second;
 }
 
 FieldTexts fieldTexts(int sign, const SignNameTable &names, const StoneNameTable &stones,
