@@ -67,6 +67,8 @@ Form::Form(const FormDef &def)
     widthTw_ = (def.clientWidth / Screen::TwipsPerPixelX() + 2 * fw) * Screen::TwipsPerPixelX();
     heightTw_ = (def.clientHeight / Screen::TwipsPerPixelY() + 2 * fw) * Screen::TwipsPerPixelY();
     native_ = Backend::current().createWindow(*this, WindowInfo{def.name, def.showInTaskbar, def.icon});
+    // A window without a caption is known to the system by its accessible name.
+    if (!def.accessibleName.empty()) native_->setTitle(def.accessibleName);
     applySize();
     build();
     buildMenus();
@@ -235,7 +237,7 @@ bool NestedLoop::running() { return nestedLoops > 0; }
 
 void Form::setCaption(const String &text) {
     caption_ = text;
-    native_->setTitle(text);
+    native_->setTitle(text.empty() ? def_.accessibleName : text);
 }
 
 void Form::setLeft(float twips) {

@@ -34,6 +34,19 @@ LIST_DAY, LIST_MONTH = (8, 32, 49, 82), (64, 32, 121, 82)
 BUTTONS = {0: (8, 120, 177, 21), 2: (8, 144, 177, 21), 1: (8, 168, 177, 21)}
 FIELDS = {"txtSign": (192, 48, 137, 19), "txtPair": (192, 88, 177, 19), "txtPercStone": (192, 128, 177, 19),
           "txtTalis": (192, 168, 177, 19), "txtZ": (336, 40, 33, 33)}
+# What a screen reader finds in the main window, in order: role and name
+# (the decorations, the title's shadow and the captions inside the buttons
+# are not among them). The push buttons' keys and the caption buttons' tool
+# tips go with them.
+ACCESSIBLE = [("label", "Lunivar 5.3"), ("button", "Свернуть окно"), ("button", "Закрыть окно"),
+              ("list", "День (число)"), ("list", "Месяц"), ("label", "Ваш знак зодиака:"), ("text", "Символ знака"),
+              ("text", "Ваш знак зодиака"), ("label", "Пары по зодиаку:"), ("text", "Пары по зодиаку"),
+              ("label", "Драгоценный камень:"), ("button", "Проверить"), ("text", "Драгоценный камень"),
+              ("button", "О программе..."), ("label", "Телисман:"), ("button", "Закрыть"), ("text", "Телисман")]
+SHORTCUTS = {"Проверить": "Alt+П", "О программе...": "Alt+О", "Закрыть": "Alt+З"}
+TOOLTIPS = {"Свернуть окно": "Свернуть", "Закрыть окно": "Закрыть"}
+ABOUT_NAME = "О программе Lunivar 5.3"
+
 # The fields' names on the accessibility bus.
 FIELD_NAMES = {"txtSign": "Ваш знак зодиака", "txtZ": "Символ знака", "txtPair": "Пары по зодиаку",
                "txtPercStone": "Драгоценный камень", "txtTalis": "Телисман"}

@@ -9,8 +9,12 @@ import argparse
 import os
 import subprocess
 
-from harness import (BUTTONS, FIELDS, LIST_DAY, LIST_MONTH, Session, about_faults, check, eventually,
-                     focus_mark_faults, load_bitmap, mismatches, signs, wait_until)
+from harness import (ABOUT_NAME, ACCESSIBLE, BUTTONS, FIELDS, LIST_DAY, LIST_MONTH, SHORTCUTS, TOOLTIPS, Session,
+                     about_faults, check, eventually, focus_mark_faults, load_bitmap, mismatches, signs, wait_until)
+
+# MSAA's roles as the Linux bus names them, and the states read.
+ROLES = {"41": "label", "43": "button", "33": "list", "42": "text", "34": "item", "10": "client"}
+FOCUSABLE, SELECTED = 0x100000, 0x2
 
 TITLE = "Lunivar 5.3"
 DESCRIPTION = "Программа для определения знака зодиака, пары по зодиаку, драгоценного камна и талисмана."
@@ -146,18 +150,42 @@ def main():
         def read_fields():
             return [field(children(), FIELDS[f]) for f in ("txtSign", "txtZ", "txtPair", "txtPercStone", "txtTalis")]
 
-        with r.case("by the keyboard alone: Tab twice to Проверить, its focus mark, Space looks 1 January up"):
-            s.key("Tab", "Tab")
+        with r.case("a screen reader (MSAA) reads the roles and names the Linux bus reads, keys, tool tips, items"):
+            rows = s.probe("accessible")
+            check([ROLES.get(f[1]) for f in rows if f[0] == "client"] == ["client"] and rows[0][3] == TITLE,
+                  "the window's client %r" % rows[:1])
+            kids = [f for f in rows if f[0] == "child"]
+            read = [(ROLES.get(f[1], f[1]), f[3]) for f in kids]
+            check(read == ACCESSIBLE, "read %r" % read)
+            for f in kids:
+                role, state, name, action, key, tip = ROLES.get(f[1]), int(f[2]), f[3], f[4], f[5], f[6]
+                if role == "button":
+                    check(action == "Нажать" and key == SHORTCUTS.get(name, "") and tip == TOOLTIPS.get(name, ""),
+                          "button %r: %r" % (name, f))
+                takes_keys = role in ("list", "text") or name in SHORTCUTS
+                check(bool(state & FOCUSABLE) == takes_keys, "%r focusable %r" % (name, state))
+            items = [f for f in rows if f[0] == "item"]
+            check([f[3] for f in items[:31]] == [str(d) for d in range(1, 32)] and int(items[0][2]) & SELECTED
+                  and items[31][3] == "Январь" and len(items) == 43, "list items %r" % [f[3] for f in items])
+        with r.case("a screen reader presses Проверить by its default action: 1 January is looked up"):
+            check(s.probe("press", "Проверить") == [["pressed", "0"]], "the press")
+            got = eventually(read_fields, lambda v: v[0] != "")
+            check(got[0] == "Козеог" and got[2:] == ["Дева, Рыбы", "Альмандин", "Опал"], "fields %r" % got)
+
+        with r.case("by the keyboard alone: End in the month list, Tab twice to Проверить, its focus mark, Space"):
+            s.key("End", "Tab", "Tab")
             shot = eventually(lambda: s.grab(x, y, 380, 202), lambda img: not focus_mark_faults(img, *BUTTONS[0]))
             shot.save_png(os.path.join(s.artifacts, "lunivar-wine-focus.png"))
             bad = focus_mark_faults(shot, *BUTTONS[0])
             check(not bad, "the focus mark is not there: %r" % bad[:5])
             s.key("space")
-            got = eventually(read_fields, lambda v: v[0] != "")
-            check(got[0] == "Козеог" and got[2:] == ["Дева, Рыбы", "Альмандин", "Опал"], "fields %r" % got)
+            got = eventually(read_fields, lambda v: v[0] == "Стрелец")
+            check(got[0] == "Стрелец" and got[2:] == ["Овен, Лев, Весы", "Бирюза", "Хризопраз"], "fields %r" % got)
 
         gemini = next(g for g in signs() if g["name"] == "Близнецы")
         with r.case("25 May by clicks and keys: Gemini, its symbol in the glyph box (Wine has no Wingdings)"):
+            click(LIST_MONTH[0] + 40, LIST_MONTH[1] + 8)
+            s.key("Home")  # the list shows its first rows again
             click(LIST_MONTH[0] + 40, LIST_MONTH[1] + 2 + 13 * 4 + 6)
             click(LIST_DAY[0] + 20, LIST_DAY[1] + 8)
             s.key(*(["Down"] * 24))
@@ -222,6 +250,10 @@ def main():
             s.screenshot(None, "lunivar-wine-about.png")
             bad = about_faults(s.grab(ax, ay, aw, ah), 0, 0)
             check(not bad, "the About window differs from its look at %r" % bad[:5])
+            rows = s.probe("accessible")
+            check(["client", ABOUT_NAME] in [[ROLES.get(f[1]), f[3]] for f in rows if f[0] == "client"]
+                  and ["button", "OK"] in [[ROLES.get(f[1]), f[3]] for f in rows if f[0] == "child"],
+                  "About as a screen reader reads it: %r" % rows)
             s.key("Escape")
             wait_until(lambda: s.windows()[TITLE][0][7] == "1", 10, 0.2, "the main window to take input again")
         with r.case("Закрыть ends the program with status 0"):

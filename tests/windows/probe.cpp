@@ -5,9 +5,16 @@
 // of the executable. One line per thing, fields separated by tabs, UTF-8.
 //
 //   probe windows            the top-level windows of class LunivarForm
+//   probe accessible         what a screen reader finds in them (MSAA): each
+//                            window's client and its children, with role,
+//                            name, state, default action, shortcut and
+//                            description; a list's items after it
+//   probe press NAME         does the default action of the child so named
 //   probe resources FILE     bitmaps, icon group and icons with their languages
 //   probe version FILE       the version record
 #include <windows.h>
+
+#include <oleacc.h>
 
 #include <cstdio>
 #include <string>
@@ -39,6 +46,8 @@ std::wstring classOf(HWND hwnd) {
 }
 
 std::wstring n(long long v) { return std::to_wstring(v); }
+std::wstring n_role(const VARIANT &v) { return v.vt == VT_I4 ? std::to_wstring(v.lVal) : L"?"; }
+std::wstring n_state(const VARIANT &v) { return v.vt == VT_I4 ? std::to_wstring(v.lVal) : L"?"; }
 
 BOOL CALLBACK child(HWND hwnd, LPARAM top) {
     // Places in the top-level window's client area, as the layouts give them.
@@ -71,6 +80,80 @@ BOOL CALLBACK topLevel(HWND hwnd, LPARAM) {
     return TRUE;
 }
 
+std::wstring bstr(HRESULT hr, BSTR b) {
+    std::wstring out = SUCCEEDED(hr) && b ? std::wstring(b) : std::wstring();
+    if (b) SysFreeString(b);
+    return out;
+}
+
+// Role, name, state, default action, shortcut and description of a child of `acc`.
+std::wstring describe(IAccessible *acc, LONG child) {
+    VARIANT id;
+    id.vt = VT_I4;
+    id.lVal = child;
+    VARIANT role, state;
+    VariantInit(&role);
+    VariantInit(&state);
+    acc->get_accRole(id, &role);
+    acc->get_accState(id, &state);
+    // Each text asked for before it is read.
+    auto ask = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR *)) {
+        BSTR b = nullptr;
+        const HRESULT hr = (acc->*get)(id, &b);
+        return bstr(hr, b);
+    };
+    const std::wstring n = ask(&IAccessible::get_accName), a = ask(&IAccessible::get_accDefaultAction),
+                       k = ask(&IAccessible::get_accKeyboardShortcut), d = ask(&IAccessible::get_accDescription);
+    return n_role(role) + L"\t" + n_state(state) + L"\t" + n + L"\t" + a + L"\t" + k + L"\t" + d;
+}
+
+// Each accessible child of `acc`, as an object of its own or a simple element.
+template <class F> void children(IAccessible *acc, F f) {
+    LONG count = 0;
+    acc->get_accChildCount(&count);
+    std::vector<VARIANT> kids(std::size_t(count > 0 ? count : 0));
+    LONG got = 0;
+    if (count > 0) AccessibleChildren(acc, 0, count, kids.data(), &got);
+    for (LONG i = 0; i < got; ++i) {
+        VARIANT &v = kids[std::size_t(i)];
+        if (v.vt == VT_DISPATCH && v.pdispVal) {
+            IAccessible *child = nullptr;
+            if (SUCCEEDED(v.pdispVal->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void **>(&child))) && child) {
+                f(child, LONG(CHILDID_SELF));
+                child->Release();
+            }
+        } else if (v.vt == VT_I4) {
+            f(acc, v.lVal);
+        }
+        VariantClear(&v);
+    }
+}
+
+BOOL CALLBACK accessibleWindow(HWND hwnd, LPARAM press) {
+    if (classOf(hwnd) != L"LunivarForm" || !IsWindowVisible(hwnd)) return TRUE;
+    IAccessible *acc = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(hwnd, DWORD(OBJID_CLIENT), __uuidof(IAccessible), reinterpret_cast<void **>(&acc))) || !acc)
+        return TRUE;
+    const auto *name = reinterpret_cast<const std::wstring *>(press);
+    if (!name) line(L"client\t" + describe(acc, CHILDID_SELF));
+    children(acc, [&](IAccessible *child, LONG id) {
+        if (name) {
+            BSTR b = nullptr;
+            VARIANT self;
+            self.vt = VT_I4;
+            self.lVal = id;
+            const HRESULT hr = child->get_accName(self, &b);
+            if (bstr(hr, b) == *name) line(L"pressed\t" + n(child->accDoDefaultAction(self)));
+            return;
+        }
+        line(L"child\t" + describe(child, id));
+        if (id == LONG(CHILDID_SELF))
+            children(child, [&](IAccessible *list, LONG item) { line(L"item\t" + describe(list, item)); });
+    });
+    acc->Release();
+    return TRUE;
+}
+
 BOOL CALLBACK language(HMODULE, LPCWSTR type, LPCWSTR name, WORD lang, LONG_PTR) {
     std::wstring what = IS_INTRESOURCE(name) ? n(LONG_PTR(name)) : std::wstring(name);
     line(L"resource\t" + n(LONG_PTR(type)) + L"\t" + what + L"\t" + n(lang));
@@ -88,6 +171,10 @@ int wmain(int argc, wchar_t **argv) {
     const std::wstring what = argc > 1 ? argv[1] : L"";
     if (what == L"windows") {
         EnumWindows(topLevel, 0);
+    } else if (what == L"accessible" || (what == L"press" && argc > 2)) {
+        CoInitialize(nullptr);
+        const std::wstring name = argc > 2 ? argv[2] : L"";
+        EnumWindows(accessibleWindow, what == L"press" ? LPARAM(&name) : 0);
     } else if (what == L"resources" && argc > 2) {
         HMODULE m = LoadLibraryExW(argv[2], nullptr, LOAD_LIBRARY_AS_DATAFILE);
         for (LPCWSTR type : {RT_BITMAP, RT_GROUP_ICON, RT_ICON}) EnumResourceNamesW(m, type, named, 0);

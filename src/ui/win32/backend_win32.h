@@ -90,6 +90,9 @@ public:
 
     static FormWindow *of(HWND hwnd);
     static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    // Posted to press a control (its window in the LPARAM) once a screen
+    // reader's call has returned.
+    static constexpr UINT PressMessage = WM_APP + 1;
 
 private:
     bool applying_ = false, modalEnded_ = false, modal_ = false;
@@ -118,7 +121,8 @@ public:
     static ControlWindow *of(HWND hwnd);
     static LRESULT CALLBACK pictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK labelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    WNDPROC systemProc = nullptr; // the static control's own procedure
+    static LRESULT CALLBACK systemControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    WNDPROC systemProc = nullptr; // the system control's own procedure
 
 private:
     FontDef font_; // a text box's, once it has one
@@ -127,5 +131,12 @@ private:
 
 // The mouse messages every window of ours hands to the toolkit, in its pixels.
 bool mouseMessage(UINT msg, WPARAM wp, LPARAM lp, HWND capture, MouseEvent &e);
+
+// What a screen reader asks a window for (accessible.cpp): the accessible
+// object of the form's client, or of a control (control null: the form's);
+// 0 when the question is not that one. A window or control that goes is
+// forgotten, and its object answers no more.
+LRESULT answerGetObject(Form &form, Control *control, WPARAM wp, LPARAM lp);
+void forgetAccessible(const void *formOrControl);
 
 } // namespace ui::win32

@@ -109,6 +109,7 @@ FormWindow::FormWindow(Form &f, const WindowInfo &info) : form(f) {
 }
 
 FormWindow::~FormWindow() {
+    forgetAccessible(&form);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     DestroyWindow(hwnd);
 }
@@ -251,6 +252,12 @@ LRESULT CALLBACK FormWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         // The system's close: the window decides through its unload handlers.
         form->nativeClose();
         return 0;
+    case WM_GETOBJECT:
+        if (LRESULT answer = answerGetObject(*form, nullptr, wp, lp)) return answer;
+        break;
+    case PressMessage:
+        if (auto *c = ControlWindow::of(HWND(lp))) c->control.nativePress();
+        return 0;
     case WM_COMMAND:
         if (auto *c = lp ? ControlWindow::of(HWND(lp)) : nullptr) {
             // A list's selection changed by the user; the keyboard arrived in a list or a field.
@@ -281,6 +288,7 @@ ControlWindow::ControlWindow(Control &c, HWND h, const ControlInfo &info) : cont
 }
 
 ControlWindow::~ControlWindow() {
+    forgetAccessible(&control);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     DestroyWindow(hwnd);
 }
@@ -316,6 +324,8 @@ LRESULT CALLBACK ControlWindow::pictureProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
         return 0;
     }
     if (msg == WM_ERASEBKGND) return 1;
+    if (msg == WM_GETOBJECT)
+        if (LRESULT answer = answerGetObject(box.form(), &box, wp, lp)) return answer;
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
@@ -346,6 +356,16 @@ LRESULT CALLBACK ControlWindow::labelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
         return 0;
     }
     if (self && msg == WM_ERASEBKGND) return 1;
+    if (self && msg == WM_GETOBJECT)
+        if (LRESULT answer = answerGetObject(self->control.form(), &self->control, wp, lp)) return answer;
+    return CallWindowProcW(self ? self->systemProc : DefWindowProcW, hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK ControlWindow::systemControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    // A list or a field: the system's, but for what a screen reader asks.
+    ControlWindow *self = of(hwnd);
+    if (self && msg == WM_GETOBJECT)
+        if (LRESULT answer = answerGetObject(self->control.form(), &self->control, wp, lp)) return answer;
     return CallWindowProcW(self ? self->systemProc : DefWindowProcW, hwnd, msg, wp, lp);
 }
 
@@ -376,6 +396,7 @@ std::unique_ptr<NativeControl> Win32Backend::createControl(Control &c, const Con
             c, CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", child | WS_TABSTOP | ES_AUTOHSCROLL | (info.readOnly ? ES_READONLY : 0),
                                0, 0, 1, 1, parent, nullptr, instance, nullptr), info);
         w->setFont(FontDef{});
+        w->systemProc = WNDPROC(SetWindowLongPtrW(w->hwnd, GWLP_WNDPROC, LONG_PTR(ControlWindow::systemControlProc)));
         break;
     case Kind::ListBox:
         w = std::make_unique<ControlWindow>(
@@ -384,6 +405,7 @@ std::unique_ptr<NativeControl> Win32Backend::createControl(Control &c, const Con
                                1, 1, parent, nullptr, instance, nullptr), info);
         w->setFont(FontDef{});
         SendMessageW(w->hwnd, LB_SETITEMHEIGHT, 0, LPARAM(scaled(info.rowHeight))); // the rows the layouts are drawn for
+        w->systemProc = WNDPROC(SetWindowLongPtrW(w->hwnd, GWLP_WNDPROC, LONG_PTR(ControlWindow::systemControlProc)));
         break;
     }
     return w;
