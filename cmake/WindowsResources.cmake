@@ -1,11 +1,14 @@
 # The Windows resource script of the program, written to ${out}: the skin
-# bitmaps, the layouts' pictures, the icon and the version record.
+# bitmaps with their twice-size drawings, the layouts' pictures, the icon,
+# the version record and the application manifest.
 include(${CMAKE_CURRENT_LIST_DIR}/Resources.cmake)
 
 function(lunivar_windows_rc out)
     set(LUNIVAR_RC_BITMAPS "")
+    set(LUNIVAR_RC_TWICE "")
     foreach(n IN LISTS LUNIVAR_BITMAP_NUMBERS)
         string(APPEND LUNIVAR_RC_BITMAPS "${n} BITMAP \"${LUNIVAR_RES_DIR}/bmp/${n}.bmp\"\n")
+        string(APPEND LUNIVAR_RC_TWICE "${n} PNG2X \"${LUNIVAR_RES_DIR}/bmp/${n}@2x.png\"\n")
     endforeach()
     # The icon file's one image, as 16-bit words: its size and place are in
     # the file's directory entry.
@@ -23,5 +26,8 @@ function(lunivar_windows_rc out)
     if(LUNIVAR_VERSION_PATCH_OR_0 STREQUAL "")
         set(LUNIVAR_VERSION_PATCH_OR_0 0)
     endif()
+    get_filename_component(rc_dir ${out} DIRECTORY)
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/lunivar.manifest.in ${rc_dir}/lunivar.manifest @ONLY)
+    set(LUNIVAR_RC_MANIFEST ${rc_dir}/lunivar.manifest)
     configure_file(${PROJECT_SOURCE_DIR}/packaging/lunivar.rc.in ${out} @ONLY)
 endfunction()

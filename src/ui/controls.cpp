@@ -258,7 +258,15 @@ void PictureBox::imageChanged() {
 }
 
 void PictureBox::scaleChanged() {
+    // What was drawn shows doubled until drawn again; the picture itself is
+    // loaded again, with its drawing at twice the size.
     followScale();
+    if (picture_.id && surface2x_) {
+        picture_ = LoadResPicture(picture_.id, vbResBitmap);
+        const Image big = twice(picture_);
+        const int w = std::min(surface2x_->width(), big.width), h = std::min(surface2x_->height(), big.height);
+        for (int y = 0; y < h; ++y) std::copy_n(&big.px[std::size_t(y) * std::size_t(big.width)], w, surface2x_->row(y));
+    }
     imageChanged();
 }
 
@@ -415,14 +423,6 @@ void TextBox::setText(const String &text) {
 void TextBox::nativeEdited(const String &text) {
     // What is typed into a box that shows stand-in characters is not its text.
     if (!standIn_) text_ = text;
-}
-
-void TextBox::scaleChanged() {
-    if (fontSent_) {
-        FontDef shown = def_.font;
-        if (standIn_) shown.face = def_.font.standIn.face, shown.charset = 0;
-        native_->setFont(shown);
-    }
 }
 
 // ---------------------------------------------------------------- ListBox

@@ -234,9 +234,6 @@ public:
     // From the platform: what the user typed.
     void nativeEdited(const String &text);
 
-protected:
-    void scaleChanged() override;
-
 private:
     String text_;
     bool fontSent_ = false;

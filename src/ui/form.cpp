@@ -456,6 +456,7 @@ void Form::nativeActivated() {
 }
 
 void Form::nativeScaleChanged() {
+    forgetLoadedPictures();
     for (auto &i : image_) i.reset();
     for (auto &c : controls_) {
         c->scaleChanged();

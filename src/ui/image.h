@@ -26,6 +26,10 @@ struct Image {
 std::optional<Image> decodeBmp(std::span<const std::uint8_t> file);
 std::optional<Image> decodeDib(std::span<const std::uint8_t> dib);
 
+// A PNG picture: 8 bits a channel (or a palette or grey of 1, 2, 4 or 8),
+// not interlaced. Nothing for anything else or anything damaged.
+std::optional<Image> decodePng(std::span<const std::uint8_t> file);
+
 // The image of the given width from an icon file, with its mask as alpha.
 std::optional<Image> decodeIco(std::span<const std::uint8_t> file, int width);
 

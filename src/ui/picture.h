@@ -17,5 +17,7 @@ struct Picture {
 // Bitmap `id` of the program's resources; a number that is not there gives a
 // null picture. Decoded bitmaps are kept and handed out again.
 Picture LoadResPicture(int id, int format);
+// The screen's scale changed: pictures are loaded afresh, at the new one.
+void forgetLoadedPictures();
 
 } // namespace ui

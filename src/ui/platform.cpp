@@ -76,8 +76,13 @@ bool sndPlaySound(const String &path, unsigned flags) { return Backend::current(
 
 // ---------------------------------------------------------------- services
 
+namespace {
+std::map<int, Picture> kept; // the pictures loaded, by number
+}
+
+void forgetLoadedPictures() { kept.clear(); }
+
 Picture LoadResPicture(int id, int) {
-    static std::map<int, Picture> kept;
     auto it = kept.find(id);
     if (it != kept.end()) return it->second;
     Picture p = Backend::current().loadBitmap(id);

@@ -166,7 +166,7 @@ def about_faults(shot, ox, oy):
     # with the back colour where its magenta is. Its outline leaves out its
     # first and last column and row, and the rounded corners.
     W, H, F = 320, 191, 7
-    pic = load_bitmap_file(os.path.join(SOURCE_DIR, "src", "res", "layout", "about.bmp"))
+    pic = load_bitmap_file(os.path.join(SOURCE_DIR, "src", "res", "layout", "about.png"))
     skip = [(7 + 96, 7 + 136, 105, 21), (7 + 105, 7 + 74, 40, 16)]  # the OK button, the version and its shadow
 
     def want(x, y):

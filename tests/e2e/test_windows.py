@@ -9,8 +9,9 @@ import argparse
 import os
 import subprocess
 
-from harness import (ABOUT_NAME, ACCESSIBLE, BUTTONS, FIELDS, LIST_DAY, LIST_MONTH, SHORTCUTS, TOOLTIPS, Session,
-                     about_faults, check, eventually, focus_mark_faults, load_bitmap, mismatches, signs, wait_until)
+from harness import (ABOUT_NAME, ACCESSIBLE, BUTTONS, FIELDS, LIST_DAY, LIST_MONTH, SHORTCUTS, SOURCE_DIR, TOOLTIPS,
+                     Session, about_faults, check, eventually, focus_mark_faults, load_bitmap, load_bitmap_file,
+                     mismatches, signs, wait_until)
 
 # MSAA's roles as the Linux bus names them, and the states read.
 ROLES = {"41": "label", "43": "button", "33": "list", "42": "text", "34": "item", "10": "client"}
@@ -54,6 +55,11 @@ class WineSession(Session):
     def probe(self, *args):
         out = subprocess.run(self.wine + [self.probe_exe] + list(args), env=self.env, capture_output=True, timeout=60)
         return [line.rstrip("\r").split("\t") for line in out.stdout.decode("utf-8", "replace").splitlines()]
+
+    def set_dpi(self, dpi):
+        # The screen's dots per inch, as Wine tells the programs started after.
+        subprocess.run(self.wine + ["reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                                    "/d", str(dpi), "/f"], env=self.env, capture_output=True, timeout=60, check=True)
 
     def windows(self):
         # {title: (window fields, [child fields])} of the program's windows.
@@ -106,6 +112,46 @@ def field(children, place):
     return None
 
 
+def twice(path):
+    return load_bitmap_file(os.path.join(SOURCE_DIR, "src", "res", path))
+
+
+def high_dpi(s):
+    # At 120 dots per inch the window is drawn at 1 (1.25 is made whole), at
+    # 144 and 192 at 2: 760 x 404 with the twice-size drawings, rows 26
+    # pixels high, the outline's spans doubled.
+    r = s.results
+    for dpi, scale in ((120, 1), (144, 2), (192, 2)):
+        with r.case("%d dots per inch: drawn at %d, the window %dx%d, list rows %d pixels" % (dpi, scale, 380 * scale,
+                                                                                                202 * scale, 13 * scale)):
+            s.set_dpi(dpi)
+            main = s.start_program()
+            x, y, w, h = s.rect()
+            check((w, h) == (380 * scale, 202 * scale), "size %dx%d" % (w, h))
+            rows = {f[8] for f in main[1] if f[1] == "ListBox"}
+            check(rows == {str(13 * scale)}, "rows %r" % rows)
+            if dpi == 192:
+                rows, _ = s.shape_spans(s.xwindow())
+                cut = {0: 6, 1: 6, 2: 4, 3: 4, 4: 2, 5: 2, 403: 6, 402: 6, 401: 4, 400: 4, 399: 2, 398: 2}
+                want = {yy: set(range(cut.get(yy, 0), 760 - cut.get(yy, 0))) for yy in range(404)}
+                check(rows == want, "outline rows differ: %r" % [yy for yy in range(404) if rows.get(yy) != want.get(yy)][:5])
+                s.move_to(x + 372, y + 200)  # the free area: every button in its normal look
+                shot = eventually(lambda: s.grab(x, y, w, h), lambda img: not mismatches(img, 16, 288, twice("bmp/113@2x.png"), 2))
+                shot.save_png(os.path.join(s.artifacts, "lunivar-wine-192dpi.png"))
+                title, bottom = twice("bmp/111@2x.png"), twice("bmp/106@2x.png")
+                bad = [(xx, yy) for yy in range(0, 48) for xx in list(range(60, 240)) + list(range(520, 630))
+                       if shot.px(xx, yy) != title.px(xx, yy)]
+                bad += [(xx, yy) for yy in range(390, 404) for xx in range(12, 748) if shot.px(xx, yy) != bottom.px(xx, yy - 390)]
+                for path, (px, py) in (("bmp/102@2x.png", (636, 8)), ("bmp/104@2x.png", (716, 8)),
+                                       ("bmp/113@2x.png", (16, 240)), ("bmp/115@2x.png", (352, 240)),
+                                       ("bmp/113@2x.png", (16, 288)), ("bmp/115@2x.png", (352, 336))):
+                    bad += [(path, p) for p in mismatches(shot, px, py, twice(path), 2)]
+                bad += [(xx, yy) for yy in range(48, 390) for xx in (0, 3, 756, 759) if shot.px(xx, yy) != (192, 192, 192)]
+                check(not bad, "%d pixels differ from the twice-size drawings, e.g. %r" % (len(bad), bad[:4]))
+            s.stop_program()
+    s.set_dpi(96)
+
+
 def main():
     p = argparse.ArgumentParser()
     for a in ("--exe", "--probe", "--artifacts"):
@@ -134,9 +180,10 @@ def main():
             check((w, h) == (380, 202), "size %dx%d" % (w, h))
             lists = {(int(f[2]), int(f[3])): f for f in main[1] if f[1] == "ListBox"}
             month, day = lists[LIST_MONTH[:2]], lists[LIST_DAY[:2]]
-            check(month[9:] == ["Январь", "Февраль", "Март", "Апрель", "Май", "Июнь", "Июль", "Август", "Сентябрь",
-                                "Октябрь", "Ноябрь", "Декабрь"], "months %r" % month[9:])
-            check(month[8] == "0" and day[8] == "0" and len(day) == 9 + 31, "selection %s %s" % (month[8], day[8]))
+            check(month[10:] == ["Январь", "Февраль", "Март", "Апрель", "Май", "Июнь", "Июль", "Август", "Сентябрь",
+                                 "Октябрь", "Ноябрь", "Декабрь"], "months %r" % month[10:])
+            check(month[9] == "0" and day[9] == "0" and len(day) == 10 + 31, "selection %s %s" % (month[9], day[9]))
+            check(month[8] == day[8] == "13", "rows %s and %s pixels high" % (month[8], day[8]))
             check(all(field(main[1], FIELDS[f]) == "" for f in FIELDS), "fields not empty")
 
         def click(px, py, button=1):
@@ -199,8 +246,8 @@ def main():
             click(LIST_DAY[0] + 20, LIST_DAY[1] + 8)
             s.key("End")
             lists = {(int(f[2]), int(f[3])): f for f in children() if f[1] == "ListBox"}
-            check((lists[LIST_MONTH[:2]][8], lists[LIST_DAY[:2]][8]) == ("1", "28"), "selection %s, %s" % (
-                lists[LIST_MONTH[:2]][8], lists[LIST_DAY[:2]][8]))
+            check((lists[LIST_MONTH[:2]][9], lists[LIST_DAY[:2]][9]) == ("1", "28"), "selection %s, %s" % (
+                lists[LIST_MONTH[:2]][9], lists[LIST_DAY[:2]][9]))
         with r.case("the outline from the X server: the same spans as on Linux"):
             rows, _ = s.shape_spans(s.xwindow())
             cut = {0: 3, 1: 2, 2: 1, 199: 1, 200: 2, 201: 3}
@@ -259,6 +306,7 @@ def main():
         with r.case("Закрыть ends the program with status 0"):
             click(BUTTONS[1][0] + 30, BUTTONS[1][1] + 10)
             check(s.wait_exit(15) == 0, "exit status")
+        high_dpi(s)
 
 
 if __name__ == "__main__":

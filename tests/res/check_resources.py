@@ -9,6 +9,7 @@ import os
 import struct
 import sys
 import wave
+import zlib
 
 RES = os.path.join(sys.argv[1], "src", "res")
 # Number: width, height, bits.
@@ -52,6 +53,31 @@ def png_size(path):
     return struct.unpack(">II", open(path, "rb").read()[16:24])
 
 
+def png(path, size):
+    # An 8-bit RGB PNG file of that size, read with Python's own zlib;
+    # returns a function giving (r, g, b) at (x, y).
+    b = open(path, "rb").read()
+    w, h, depth, colour = struct.unpack_from(">IIBB", b, 16)
+    check((w, h, depth, colour) == (size[0], size[1], 8, 2), "%s: %r, want %dx%d RGB" % (path, (w, h, depth, colour), *size))
+    data, at = b"", 8
+    while at < len(b):
+        n, kind = struct.unpack_from(">I4s", b, at)
+        if kind == b"IDAT":
+            data += b[at + 8:at + 8 + n]
+        at += 12 + n
+    raw, rows, prior = zlib.decompress(data), [], bytearray(3 * w)
+    for y in range(h):
+        f, line = raw[y * (3 * w + 1)], bytearray(raw[y * (3 * w + 1) + 1:(y + 1) * (3 * w + 1)])
+        for i in range(3 * w):
+            a, up, c = line[i - 3] if i >= 3 else 0, prior[i], prior[i - 3] if i >= 3 else 0
+            p = a + up - c
+            pa, pb, pc = abs(p - a), abs(p - up), abs(p - c)
+            line[i] = (line[i] + (0, a, up, (a + up) // 2, a if pa <= pb and pa <= pc else up if pb <= pc else c)[f]) & 255
+        rows.append(line)
+        prior = line
+    return lambda x, y: tuple(rows[y][3 * x:3 * x + 3])
+
+
 def near(c, want, tol):
     return all(abs(p - q) <= tol for p, q in zip(c, want))
 
@@ -78,13 +104,13 @@ ico = open(os.path.join(RES, "icon", "lunivar.ico"), "rb").read()
 check(struct.unpack_from("<HHH", ico, 0) == (0, 1, 1), "icon: not one image")
 check(struct.unpack_from("<BBBBHHII", ico, 6) == (32, 32, 0, 0, 1, 8, 2216, 22), "icon entry %r"
       % (struct.unpack_from("<BBBBHHII", ico, 6),))
-# The About picture: 306 x 177, 24-bit, magenta only outside its rounded corners.
-about = bmp(os.path.join(RES, "layout", "about.bmp"), (306, 177, 24))
+# The About picture: 306 x 177, 24-bit colour, magenta only outside its rounded corners.
+about = png(os.path.join(RES, "layout", "about.png"), (306, 177))
 magenta = [(x, y) for y in range(177) for x in range(306) if about(x, y) == (255, 0, 255)]
 check(len(magenta) >= 6 and all(min(x, 305 - x) + min(y, 176 - y) <= 2 for x, y in magenta),
       "About picture magenta at %r" % magenta[:8])
 check(png_size(os.path.join(RES, "layout", "about@2x.png")) == (612, 354), "about@2x size")
-back = bmp(os.path.join(RES, "layout", "back.bmp"), (6, 24, 24))
+back = png(os.path.join(RES, "layout", "back.png"), (6, 24))
 check(all(min(back(x, y)) >= 180 for x in range(6) for y in range(24)), "the background strip is not light grey")
 # The sounds: short PCM waves.
 for name in ("min.wav", "close.wav"):

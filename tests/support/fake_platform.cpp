@@ -113,7 +113,7 @@ ui::Picture Platform::loadBitmap(int id) {
 }
 
 ui::Image Platform::layoutPicture(const ui::String &name, int) {
-    return imageOf(QImage(QStringLiteral(LUNIVAR_SOURCE_DIR "/src/res/layout/%1.bmp").arg(QString::fromStdString(name))));
+    return imageOf(QImage(QStringLiteral(LUNIVAR_SOURCE_DIR "/src/res/layout/%1.png").arg(QString::fromStdString(name))));
 }
 
 ui::Rect Platform::textSize(const ui::FontDef &, const ui::String &text) {

@@ -1,7 +1,7 @@
 // What the Windows program shows, read from outside as any other program
 // could: its windows with their place, caption and state, and every control
-// in them with its class, place and text (list boxes with their items and
-// selection), read with SendMessage; and the resources and version record
+// in them with its class, place and text (list boxes with their row height,
+// selection and items), read with SendMessage; and the resources and version record
 // of the executable. One line per thing, fields separated by tabs, UTF-8.
 //
 //   probe windows            the top-level windows of class LunivarForm
@@ -58,7 +58,7 @@ BOOL CALLBACK child(HWND hwnd, LPARAM top) {
                      L"\t" + n(r.bottom - r.top) + L"\t" + n(IsWindowVisible(hwnd)) + L"\t" + textOf(hwnd);
     if (classOf(hwnd) == L"ListBox") {
         const int count = int(SendMessageW(hwnd, LB_GETCOUNT, 0, 0));
-        l += L"\t" + n(SendMessageW(hwnd, LB_GETCURSEL, 0, 0));
+        l += L"\t" + n(SendMessageW(hwnd, LB_GETITEMHEIGHT, 0, 0)) + L"\t" + n(SendMessageW(hwnd, LB_GETCURSEL, 0, 0));
         for (int i = 0; i < count; ++i) {
             std::wstring item(std::size_t(SendMessageW(hwnd, LB_GETTEXTLEN, WPARAM(i), 0)) + 1, L'\0');
             item.resize(std::size_t(SendMessageW(hwnd, LB_GETTEXT, WPARAM(i), LPARAM(item.data()))));

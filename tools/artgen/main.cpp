@@ -300,11 +300,11 @@ int main(int argc, char **argv)
     }
 
     const QImage about = aboutPicture(1, aboutTexts(), family);
-    ok &= writeFile(outDir + QStringLiteral("/layout/about.bmp"), encodeBmp24(about));
+    ok &= writeFile(outDir + QStringLiteral("/layout/about.png"), png(about));
     const QImage about2 = aboutPicture(2, aboutTexts(), family);
     ok &= writeFile(outDir + QStringLiteral("/layout/about@2x.png"), png(about2));
     const QImage back = backStrip(1);
-    ok &= writeFile(outDir + QStringLiteral("/layout/back.bmp"), encodeBmp24(back));
+    ok &= writeFile(outDir + QStringLiteral("/layout/back.png"), png(back));
 
     const QImage icon32 = appIcon(32);
     const QByteArray ico = encodeIco8(icon32);
@@ -328,8 +328,8 @@ int main(int argc, char **argv)
         sheet.add(composeTitle(read[112], read[101], read[102], read[105], read[107], family, read[109]), 3,
                   QStringLiteral("inactive frame: 112, 107, hover faces 109 and 105"));
         sheet.heading(QStringLiteral("About panel (x2) and background strip (x6)"));
-        sheet.add(about, 2, QStringLiteral("about.bmp 306x177 24-bit"));
-        sheet.add(back, 6, QStringLiteral("back.bmp 6x24"));
+        sheet.add(about, 2, QStringLiteral("about.png 306x177 24-bit"));
+        sheet.add(back, 6, QStringLiteral("back.png 6x24"));
         sheet.add(about2, 1, QStringLiteral("about@2x.png"));
         sheet.heading(QStringLiteral("Icon: lunivar.ico as read (x8) and the theme sizes (x1)"));
         QImage icoRead;

@@ -124,15 +124,11 @@ std::vector<std::uint8_t> resourceBytes(const QString &path) {
     return std::vector<std::uint8_t>(b.begin(), b.end());
 }
 
-// An image of the resources: a bitmap by our own reader, else (the
-// twice-size drawings) by Qt's.
+// An image of the resources, a bitmap or (the twice-size drawings) a PNG
+// picture, by our own readers.
 Image resourceImage(const QString &path) {
-    if (path.endsWith(QLatin1String(".bmp"))) return decodeBmp(resourceBytes(path)).value_or(Image());
-    const QImage q = QImage(path).convertToFormat(QImage::Format_RGB32);
-    Image img(q.width(), q.height());
-    for (int y = 0; y < q.height(); ++y)
-        std::copy_n(reinterpret_cast<const QRgb *>(q.constScanLine(y)), q.width(), &img.px[std::size_t(y) * std::size_t(q.width())]);
-    return img;
+    const std::vector<std::uint8_t> bytes = resourceBytes(path);
+    return (path.endsWith(QLatin1String(".bmp")) ? decodeBmp(bytes) : decodePng(bytes)).value_or(Image());
 }
 
 } // namespace
@@ -163,7 +159,7 @@ Picture QtBackend::loadBitmap(int id) {
 }
 
 Image QtBackend::layoutPicture(const String &name, int scale) {
-    Image img = resourceImage(QStringLiteral(":/layout/%1%2").arg(qstr(name), scale == 2 ? "@2x.png" : ".bmp"));
+    Image img = resourceImage(QStringLiteral(":/layout/%1%2").arg(qstr(name), scale == 2 ? "@2x.png" : ".png"));
     return img.empty() && scale == 2 ? Image() : img;
 }
 

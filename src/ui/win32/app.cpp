@@ -52,13 +52,23 @@ std::span<const std::uint8_t> resource(const wchar_t *name, const wchar_t *type)
 
 Picture Win32Backend::loadBitmap(int id) {
     const auto img = decodeDib(resource(MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(2))); // RT_BITMAP
-    return img ? Picture{*img, Image(), id} : Picture();
+    if (!img) return Picture();
+    // The drawing at twice the size only where the screen has the pixels for it.
+    Image twice = scale >= 2 ? decodePng(resource(MAKEINTRESOURCEW(id), L"PNG2X")).value_or(Image()) : Image();
+    if (twice.width != 2 * img->width || twice.height != 2 * img->height) twice = Image();
+    return Picture{*img, twice, id};
 }
 
-Image Win32Backend::layoutPicture(const String &name, int) {
+Image Win32Backend::layoutPicture(const String &name, int pictureScale) {
     std::wstring upper = wide(name);
     std::transform(upper.begin(), upper.end(), upper.begin(), [](wchar_t c) { return wchar_t(std::towupper(c)); });
-    return decodeDib(resource(upper.c_str(), MAKEINTRESOURCEW(2))).value_or(Image());
+    return decodePng(resource(upper.c_str(), pictureScale >= 2 ? L"PNG2X" : L"PNG")).value_or(Image());
+}
+
+int scaleOf(int dpi) {
+    // The whole scale nearest the screen's: 1.25 is drawn at 1, 1.5 and 1.75
+    // at 2. The pictures are drawn for 1 and 2; a finer screen shows them at 2.
+    return std::clamp((dpi * 2 + 96) / 192, 1, 2);
 }
 
 HFONT Win32Backend::font(const FontDef &def) {
@@ -70,7 +80,7 @@ HFONT Win32Backend::font(const FontDef &def) {
                              std::to_wstring(def.charset) + L"/" + std::to_wstring(scale);
     HFONT &f = fonts_[key];
     if (!f)
-        f = CreateFontW(-MulDiv(int(points * 100), 96 * scale, 7200), 0, 0, 0, def.weight, FALSE, FALSE, FALSE,
+        f = CreateFontW(-MulDiv(int(points * 100), 96, 7200) * scale, 0, 0, 0, def.weight, FALSE, FALSE, FALSE,
                         DWORD(def.charset ? def.charset : DEFAULT_CHARSET), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                         DEFAULT_QUALITY, DEFAULT_PITCH, face.c_str());
     return f;
@@ -183,6 +193,10 @@ struct Application::Impl {
 
 Application::Application(int &, char **) : d(new Impl) {
     win32::current = &d->backend;
+    // The screen's dots per inch, as the program sees them being aware of them.
+    HDC screen = GetDC(nullptr);
+    d->backend.scale = win32::scaleOf(GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
     Backend::install(&d->backend);

@@ -62,6 +62,9 @@ private:
 
 Win32Backend &backend();
 
+// The scale the toolkit's pixels are shown at on a screen of `dpi` dots per inch.
+int scaleOf(int dpi);
+
 // Shows the toolkit's pixels on a device context at (x, y).
 void showPixels(HDC dc, int x, int y, const Pixels &px);
 
@@ -117,6 +120,8 @@ public:
     void addItem(const String &item) override;
     void setCurrentItem(int row) override;
     void setFocus() override { SetFocus(hwnd); }
+    // The screen's scale changed: fonts and rows at the new one.
+    void rescale();
 
     static ControlWindow *of(HWND hwnd);
     static LRESULT CALLBACK pictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -15,6 +15,18 @@ const wchar_t PictureClass[] = L"LunivarPicture";
 int scaled(int v) { return v * backend().scale; }
 
 HWND windowOf(NativeWindow &w) { return dynamic_cast<FormWindow &>(w).hwnd; }
+
+// The program's windows of the form class, on this thread.
+std::vector<HWND> allWindows() {
+    std::vector<HWND> out;
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND h, LPARAM list) {
+        wchar_t name[32] = {};
+        GetClassNameW(h, name, 32);
+        if (!lstrcmpW(name, FormClass)) reinterpret_cast<std::vector<HWND> *>(list)->push_back(h);
+        return TRUE;
+    }, LPARAM(&out));
+    return out;
+}
 HWND windowOf(NativeControl &c) { return dynamic_cast<ControlWindow &>(c).hwnd; }
 
 std::int16_t buttonsOf(WPARAM wp) {
@@ -248,6 +260,23 @@ LRESULT CALLBACK FormWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SETFOCUS:
         form->nativeActivated();
         return 0;
+    case WM_DPICHANGED:
+        // Moved to a screen of another scale: everything drawn and placed
+        // anew at it, where the system suggests.
+        if (const int now = scaleOf(HIWORD(wp)); now != backend().scale) {
+            backend().scale = now;
+            for (HWND w : allWindows()) {
+                FormWindow *f = FormWindow::of(w);
+                if (!f) continue;
+                for (auto &c : f->form.controls()) dynamic_cast<ControlWindow &>(c->native()).rescale();
+                f->form.nativeScaleChanged();
+            }
+            const RECT *r = reinterpret_cast<const RECT *>(lp);
+            self.applying_ = true;
+            SetWindowPos(hwnd, nullptr, r->left, r->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            self.applying_ = false;
+        }
+        return 0;
     case WM_CLOSE:
         // The system's close: the window decides through its unload handlers.
         form->nativeClose();
@@ -300,6 +329,11 @@ void ControlWindow::setGeometry(const Rect &r) { MoveWindow(hwnd, scaled(r.x), s
 void ControlWindow::setFont(const FontDef &font) {
     font_ = font, hasFont_ = true;
     SendMessageW(hwnd, WM_SETFONT, WPARAM(backend().font(font)), TRUE);
+}
+
+void ControlWindow::rescale() {
+    if (hasFont_) SendMessageW(hwnd, WM_SETFONT, WPARAM(backend().font(font_)), FALSE);
+    if (rowHeight && dynamic_cast<ListBox *>(&control)) SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, LPARAM(scaled(rowHeight)));
 }
 
 void ControlWindow::addItem(const String &item) { SendMessageW(hwnd, LB_ADDSTRING, 0, LPARAM(wide(item).c_str())); }
