@@ -133,6 +133,11 @@ public:
     virtual void setFocus() = 0;            // the keyboard goes here
 };
 
+// The process ends: what the platform reports from now on is handed to no
+// window and runs no handler.
+void ignoreFurtherEvents();
+bool ignoringEvents();
+
 struct Version {
     int major = 0, minor = 0;
 };
@@ -174,7 +179,9 @@ public:
     virtual Version version() = 0;
     // Plays a wave file without waiting (see sndPlaySound in platform.h).
     virtual bool playSound(const String &path, unsigned flags) = 0;
-    // Ends the process with status 0, every window gone at once.
+    // Ends the process with status 0: every window gone at once, without
+    // further events (ignoreFurtherEvents), a sound still playing heard to
+    // its end for a second at most.
     [[noreturn]] virtual void end() = 0;
 };
 

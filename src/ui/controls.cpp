@@ -1,5 +1,6 @@
 #include "controls.h"
 
+#include "app.h"
 #include "form.h"
 #include "units.h"
 
@@ -179,6 +180,7 @@ AccessibleInfo Control::accessible() const {
 }
 
 void Control::nativeMouse(const MouseEvent &e) {
+    if (ignoringEvents()) return;
     const ScaleMode s = mouseScale();
     const float x = fromPx(e.x, s, Screen::TwipsPerPixelX()), y = fromPx(e.y, s, Screen::TwipsPerPixelY());
     switch (e.kind) {
@@ -208,10 +210,13 @@ void Control::nativeMouse(const MouseEvent &e) {
 }
 
 void Control::nativePress() {
+    if (ignoringEvents()) return;
     if (Click) Click();
 }
 
-void Control::nativeFocusIn() { form_->focusArrived(this); }
+void Control::nativeFocusIn() {
+    if (!ignoringEvents()) form_->focusArrived(this);
+}
 
 // ---------------------------------------------------------------- PictureBox
 
@@ -421,6 +426,7 @@ void TextBox::setText(const String &text) {
 }
 
 void TextBox::nativeEdited(const String &text) {
+    if (ignoringEvents()) return;
     // What is typed into a box that shows stand-in characters is not its text.
     if (!standIn_) text_ = text;
 }
@@ -454,6 +460,7 @@ void ListBox::setText(const String &text) {
 }
 
 void ListBox::nativeSelected(int row) {
+    if (ignoringEvents()) return;
     if (row == index_ || row < -1 || row >= ListCount()) return;
     index_ = std::int16_t(row);
     // The click handler may move the selection elsewhere (the day list keeps

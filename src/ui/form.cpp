@@ -282,12 +282,14 @@ void Form::setWindowState(std::int16_t state) {
 }
 
 void Form::nativeStateChanged(std::int16_t state) {
+    if (ignoringEvents()) return;
     if (state == state_) return;
     state_ = state;
     Form_Resize();
 }
 
 void Form::nativeResized(int pxW, int pxH) {
+    if (ignoringEvents()) return;
     if ((pxW == pxWidth() && pxH == pxHeight()) || state_ == vbMinimized) return;
     widthTw_ = pxW * Screen::TwipsPerPixelX();
     heightTw_ = pxH * Screen::TwipsPerPixelY();
@@ -296,7 +298,12 @@ void Form::nativeResized(int pxW, int pxH) {
     if (everShown_) Form_Resize();
 }
 
+void Form::nativeClose() {
+    if (!ignoringEvents()) Unload(0);
+}
+
 void Form::nativeMoved(int pxX, int pxY) {
+    if (ignoringEvents()) return;
     if (pxX != roundPx(leftTw_ / Screen::TwipsPerPixelX())) leftTw_ = pxX * Screen::TwipsPerPixelX();
     if (pxY != roundPx(topTw_ / Screen::TwipsPerPixelY())) topTw_ = pxY * Screen::TwipsPerPixelY();
 }
@@ -403,6 +410,7 @@ void Form::moveFocus(int step) {
 }
 
 bool Form::nativeKey(const KeyEvent &k) {
+    if (ignoringEvents()) return true;
     const bool alt = k.shift & vbAltMask, ctrl = k.shift & vbCtrlMask, shift = k.shift & vbShiftMask;
     Control *target = nullptr;
     switch (k.key) {
@@ -451,11 +459,13 @@ bool Form::nativeKey(const KeyEvent &k) {
 }
 
 void Form::nativeActivated() {
+    if (ignoringEvents()) return;
     // The keyboard goes back to the control that had it.
     if (focus_ && loaded_) focus_->native().setFocus();
 }
 
 void Form::nativeScaleChanged() {
+    if (ignoringEvents()) return;
     forgetLoadedPictures();
     for (auto &i : image_) i.reset();
     for (auto &c : controls_) {
@@ -507,6 +517,7 @@ void Form::PopupMenu(Menu &menu) {
 }
 
 void Form::nativeMouse(const MouseEvent &e) {
+    if (ignoringEvents()) return;
     const float x = float(e.x - framePx()), y = float(e.y - framePx());
     switch (e.kind) {
     case MouseEvent::Down: Form_MouseDown(e.button, e.shift, x, y); break;

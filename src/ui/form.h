@@ -124,7 +124,7 @@ public:
     void nativeResized(int pxWidth, int pxHeight);
     void nativeMoved(int pxX, int pxY);
     void nativeStateChanged(std::int16_t state);
-    void nativeClose() { Unload(0); }
+    void nativeClose();
     void nativeMouse(const MouseEvent &e);
     bool nativeKey(const KeyEvent &k);
     void nativeActivated();

@@ -26,6 +26,12 @@ void Backend::install(Backend *backend) { installed = backend; }
 
 int roundPx(double v) { return int(std::floor(v + 0.5)); }
 
+namespace {
+bool ignoring = false;
+}
+void ignoreFurtherEvents() { ignoring = true; }
+bool ignoringEvents() { return ignoring; }
+
 // ---------------------------------------------------------------- surfaces
 
 MemorySurface::MemorySurface(int width, int height)

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 namespace ui::sound {
 
@@ -78,20 +76,6 @@ std::optional<Wave> parseWave(std::span<const std::uint8_t> bytes) {
         w.pcm.assign(data, data + frames * blockAlign);
     }
     return w;
-}
-
-std::optional<Wave> readWave(const std::string &path) {
-    std::error_code ec;
-    const std::filesystem::path p(path);
-    if (!std::filesystem::is_regular_file(p, ec)) return std::nullopt;
-    const auto size = std::filesystem::file_size(p, ec);
-    if (ec || size == 0 || size > std::uintmax_t(MaxFileBytes)) return std::nullopt;
-    std::ifstream f(p, std::ios::binary);
-    std::vector<std::uint8_t> bytes(std::size_t(size) + 1);
-    f.read(reinterpret_cast<char *>(bytes.data()), std::streamsize(bytes.size()));
-    bytes.resize(std::size_t(f.gcount()));
-    if (bytes.empty() || bytes.size() > std::size_t(MaxFileBytes)) return std::nullopt; // grew meanwhile
-    return parseWave(bytes);
 }
 
 } // namespace ui::sound

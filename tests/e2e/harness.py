@@ -9,6 +9,7 @@
 # its environment; on exit all of it is ended, even after a failure.
 
 import argparse
+import array
 import contextlib
 import functools
 import os
@@ -21,6 +22,7 @@ import tempfile
 import time
 import traceback
 import uuid
+import wave
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_DIR = os.path.normpath(os.path.join(HERE, "..", ".."))
@@ -460,6 +462,13 @@ class Session:
         from Xlib import X
         return w.get_attributes().map_state == X.IsViewable
 
+    def gone(self, w):
+        # Unmapped or destroyed.
+        try:
+            return not self.is_viewable(w)
+        except Exception:
+            return True
+
     def geometry(self, w):
         # (x, y, width, height) of a top-level window on the screen.
         g = w.get_geometry()
@@ -664,3 +673,65 @@ class Session:
         check(names, "%r offers no action" % acc.name)
         act.doAction(names.index("press") if "press" in names else 0)
         self.settle(0.3)
+
+
+class SoundServer:
+    # A PulseAudio server of the session's own with one null sink, whose
+    # monitor records what the program plays. client: what the program's
+    # environment needs to play there.
+    SINK = "lunivar_null"
+
+    def __init__(self, session):
+        self.s = session
+        self.sock = os.path.join(session.tmp, "pulse.sock")
+        runtime = os.path.join(session.tmp, "pulse-run")
+        os.makedirs(runtime, mode=0o700, exist_ok=True)
+        self.env = dict(session.env, XDG_RUNTIME_DIR=runtime, PULSE_SERVER="unix:" + self.sock)
+        self.env.pop("DISPLAY", None)
+        self.client = {"PULSE_SERVER": self.env["PULSE_SERVER"]}
+
+    def start(self, label="pulseaudio"):
+        self.s._spawn(label, ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--system=false",
+                              "--disallow-exit", "--use-pid-file=no", "--disable-shm=yes", "--log-target=stderr",
+                              "-L", "module-null-sink sink_name=%s norewinds=1" % self.SINK,
+                              "-L", "module-native-protocol-unix socket=%s auth-anonymous=1" % self.sock], self.env)
+        wait_until(lambda: self.SINK in subprocess.run(["pactl", "list", "short", "sinks"], env=self.env,
+                                                       capture_output=True, timeout=10).stdout.decode(),
+                   20, 0.1, "pulseaudio and its sink")
+
+    def record(self, action, seconds=2.5):
+        # What the sink plays while `action` runs and for `seconds` after
+        # (the null sink may hold a sound back for up to two seconds): mono
+        # 16-bit samples at 44.1 kHz.
+        path = os.path.join(self.s.tmp, "rec-%d.raw" % time.monotonic_ns())
+        with open(path, "wb") as out:
+            parec = subprocess.Popen(["parec", "--device=%s.monitor" % self.SINK, "--format=s16le", "--rate=44100",
+                                      "--channels=1", "--raw", "--latency-msec=20"], env=self.env, stdout=out,
+                                     stderr=subprocess.DEVNULL, start_new_session=True)
+            self.s.procs.append(("parec", parec))
+            wait_until(lambda: os.path.getsize(path) > 0, 10, 0.05, "parec to record")
+            action()
+            time.sleep(seconds)
+            parec.send_signal(signal.SIGINT)
+            parec.wait(5)
+        samples = array.array("h")
+        with open(path, "rb") as f:
+            data = f.read()
+        samples.frombytes(data[:len(data) // 2 * 2])
+        check(len(samples) > 22050, "recorded only %d samples" % len(samples))
+        return samples
+
+
+def wave_samples(path):
+    with wave.open(path, "rb") as f:
+        return array.array("h", f.readframes(f.getnframes()))
+
+
+def peak(samples):
+    return max((abs(v) for v in samples), default=0)
+
+
+def sounding_ms(samples, level, rate=44100):
+    # From the first to the last sample at `level` or above, in milliseconds.
+    loud = [i for i, v in enumerate(samples) if abs(v) >= level]
+    return (loud[-1] - loud[0]) * 1000.0 / rate if loud else 0.0

@@ -4,16 +4,13 @@
 # from; and its sounds, recorded from a PulseAudio server of the test's own
 # (one null sink; a server that starts late is used from then on).
 
-import array
 import os
 import shutil
-import signal
 import statistics
 import subprocess
 import time
-import wave
 
-from harness import Session, check, wait_until
+from harness import Session, SoundServer, check, peak, sounding_ms, wait_until, wave_samples
 
 CHECK_BUTTON = (8 + 60, 120 + 10)
 MONTHS = {
@@ -184,54 +181,16 @@ def odd_folder(s):
         check(hits, "the program never found %s" % wanted)
 
 
-SINK = "lunivar_null"
 CLOSE_BUTTON = (96, 178)
-
-
-def peak(samples):
-    return max((abs(v) for v in samples), default=0)
 
 
 def sounds(s):
     r = s.results
-    sock = os.path.join(s.tmp, "pulse.sock")
-    runtime = os.path.join(s.tmp, "pulse-run")
-    os.makedirs(runtime, mode=0o700)
-    penv = dict(s.env, XDG_RUNTIME_DIR=runtime, PULSE_SERVER="unix:" + sock)
-    penv.pop("DISPLAY", None)
-
-    def start_pulseaudio(label="pulseaudio"):
-        s._spawn(label, ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--system=false",
-                         "--disallow-exit", "--use-pid-file=no", "--disable-shm=yes", "--log-target=stderr",
-                         "-L", "module-null-sink sink_name=%s norewinds=1" % SINK,
-                         "-L", "module-native-protocol-unix socket=%s auth-anonymous=1" % sock], penv)
-        wait_until(lambda: SINK in subprocess.run(["pactl", "list", "short", "sinks"], env=penv,
-                                                  capture_output=True, timeout=10).stdout.decode(),
-                   20, 0.1, "pulseaudio and its sink")
-
-    server = {"PULSE_SERVER": penv["PULSE_SERVER"]}
+    server = SoundServer(s)
     ps = s.atspi
-    with wave.open(os.path.join(os.path.dirname(s.exe), "wav", "min.wav"), "rb") as f:
-        want = array.array("h", f.readframes(f.getnframes()))
-
-    def record(action):
-        path = os.path.join(s.tmp, "rec-%d.raw" % time.monotonic_ns())
-        with open(path, "wb") as out:
-            parec = subprocess.Popen(["parec", "--device=%s.monitor" % SINK, "--format=s16le", "--rate=44100",
-                                      "--channels=1", "--raw", "--latency-msec=20"], env=penv, stdout=out,
-                                     stderr=subprocess.DEVNULL, start_new_session=True)
-            s.procs.append(("parec", parec))
-            wait_until(lambda: os.path.getsize(path) > 0, 10, 0.05, "parec to record")
-            action()
-            time.sleep(2.5)  # the null sink may hold a sound back for up to two seconds
-            parec.send_signal(signal.SIGINT)
-            parec.wait(5)
-        samples = array.array("h")
-        with open(path, "rb") as f:
-            data = f.read()
-        samples.frombytes(data[:len(data) // 2 * 2])
-        check(len(samples) > 22050, "recorded only %d samples" % len(samples))
-        return samples
+    wav = os.path.join(os.path.dirname(s.exe), "wav")
+    want, closing = wave_samples(os.path.join(wav, "min.wav")), wave_samples(os.path.join(wav, "close.wav"))
+    record = server.record
 
     def goes_on(w):
         # The window is mapped, the close button ends the program with status 0, nothing printed.
@@ -247,27 +206,48 @@ def sounds(s):
         return exe
 
     with r.case("a sound server that starts after the first click: the next click is heard"):
-        w = s.start_program(server)
+        w = s.start_program(server.client)
         sign = s.find(role=[ps.ROLE_TEXT, ps.ROLE_ENTRY], name="Ваш знак зодиака")
         t0 = time.monotonic()
         s.click_in(w, *CHECK_BUTTON, settle=0)
         wait_until(lambda: s.text_of(sign) == "Козеог", 5, 0.01, "the lookup after a silent click")
         print("click to result without a sound server: %.3f s" % (time.monotonic() - t0))
         check(time.monotonic() - t0 < 0.5, "the silent click held the window up")
-        start_pulseaudio("pulseaudio-late")
+        server.start("pulseaudio-late")
         # Away from the first click: not the second half of a double click.
         got = peak(record(lambda: s.click_in(w, CHECK_BUTTON[0] + 40, CHECK_BUTTON[1])))
         check(got >= 0.5 * peak(want), "peak %d, the file's %d" % (got, peak(want)))
         goes_on(w)
 
     with r.case("a push-button click is heard"):
-        w = s.start_program(server)
+        w = s.start_program(server.client)
         got = peak(record(lambda: s.click_in(w, *CHECK_BUTTON)))
         check(got >= 0.5 * peak(want), "peak %d, the file's %d" % (got, peak(want)))
         goes_on(w)
 
+    with r.case("the close button: the window goes at once, its sound is heard to its end, status 0"):
+        w = s.start_program(server.client)
+        x, y = s.position(w)
+        times = {}
+
+        def close():
+            s.move_to(x + 367, y + 13)
+            s.xdo("click", 1)
+            t0 = time.monotonic()
+            wait_until(lambda: s.gone(w), 2, 0.005, "the window to go")
+            times["gone"] = time.monotonic() - t0
+            check(s.wait_exit(5) == 0, "exit status")
+            times["ended"] = time.monotonic() - t0
+        got = record(close)
+        print("click to window gone %.3f s, to the end %.3f s; the sound %d ms of %d" % (
+            times["gone"], times["ended"], sounding_ms(got, 300), sounding_ms(closing, 300)))
+        check(times["gone"] < 0.3 and times["ended"] < 1.5, "gone after %(gone).3f s, ended after %(ended).3f s" % times)
+        check(peak(got) >= 0.5 * peak(closing) and sounding_ms(got, 300) >= 0.8 * sounding_ms(closing, 300),
+              "heard: peak %d of %d, %d ms of %d" % (peak(got), peak(closing), sounding_ms(got, 300),
+                                                     sounding_ms(closing, 300)))
+
     with r.case("no wav folder: silence, the program goes on"):
-        w = s.start_program(server, exe=copy_without_wav())
+        w = s.start_program(server.client, exe=copy_without_wav())
         got = peak(record(lambda: (s.click_in(w, *CHECK_BUTTON), s.click_in(w, *CHECK_BUTTON))))
         check(got <= 16, "expected silence, peak %d" % got)
         goes_on(w)
@@ -277,7 +257,7 @@ def sounds(s):
         for _ in range(3):
             for with_server in (True, False):
                 t0 = time.monotonic()
-                w = s.start_program(server if with_server else None)
+                w = s.start_program(server.client if with_server else None)
                 times[with_server].append(time.monotonic() - t0)
                 if with_server:
                     s.stop_program()

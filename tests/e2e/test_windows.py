@@ -7,11 +7,13 @@
 
 import argparse
 import os
+import shutil
 import subprocess
+import time
 
 from harness import (ABOUT_NAME, ACCESSIBLE, BUTTONS, FIELDS, LIST_DAY, LIST_MONTH, SHORTCUTS, SOURCE_DIR, TOOLTIPS,
-                     Session, about_faults, check, eventually, focus_mark_faults, load_bitmap, load_bitmap_file,
-                     mismatches, signs, wait_until)
+                     Session, SoundServer, about_faults, check, eventually, focus_mark_faults, load_bitmap,
+                     load_bitmap_file, mismatches, peak, signs, sounding_ms, wait_until, wave_samples)
 
 # MSAA's roles as the Linux bus names them, and the states read.
 ROLES = {"41": "label", "43": "button", "33": "list", "42": "text", "34": "item", "10": "client"}
@@ -71,9 +73,10 @@ class WineSession(Session):
                 current[1].append(f)
         return out
 
-    def start_program(self, extra_env=None, **_):
+    def start_program(self, extra_env=None, exe=None, **_):
         env = dict(self.env, **(extra_env or {}))
-        self.program = subprocess.Popen(self.wine + [os.path.basename(self.exe)], cwd=os.path.dirname(self.exe), env=env,
+        exe = exe or self.exe
+        self.program = subprocess.Popen(self.wine + [os.path.basename(exe)], cwd=os.path.dirname(exe), env=env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         self.procs.append(("lunivar", self.program))
         # Asked while it is still being made, the window would keep the probe waiting.
@@ -81,6 +84,13 @@ class WineSession(Session):
         main = wait_until(lambda: self.windows().get(TITLE), 60, 0.2, "the main window")
         self.settle(0.5)
         return main
+
+    def gone(self, w):
+        # Unmapped, destroyed, or shaped to nothing.
+        try:
+            return not self.is_viewable(w) or not self.shape_spans(w)[0]
+        except Exception:
+            return True
 
     def rect(self, title=TITLE):
         f = self.windows()[title][0]
@@ -110,6 +120,68 @@ def field(children, place):
         if (int(f[2]), int(f[3])) == place[:2]:
             return f[7] if len(f) > 7 else ""
     return None
+
+
+def month_selected(kids):
+    return next(f[9] for f in kids if f[1] == "ListBox" and (int(f[2]), int(f[3])) == LIST_MONTH[:2])
+
+
+def closes_and_sounds(s):
+    # The close button's sound heard to its end as the window goes; twenty
+    # closes in a row, every one with status 0; sounds played from folders
+    # of any letters and any length.
+    r = s.results
+    server = SoundServer(s)
+    server.start()
+    wav = os.path.join(os.path.dirname(s.exe), "wav")
+    closing, clicking = wave_samples(os.path.join(wav, "close.wav")), wave_samples(os.path.join(wav, "min.wav"))
+
+    def close_box():
+        x, y, _, _ = s.rect()
+        s.move_to(x + 367, y + 13)
+        s.xdo("click", 1)
+
+    with r.case("the close box: the window goes at once, its sound is heard to its end, status 0"):
+        s.start_program(server.client)
+        times = {}
+
+        def close():
+            xw = s.xwindow()
+            close_box()
+            t0 = time.monotonic()
+            wait_until(lambda: s.gone(xw), 2, 0.005, "the window to go")
+            times["gone"] = time.monotonic() - t0
+            check(s.wait_exit(10) == 0, "exit status")
+            times["ended"] = time.monotonic() - t0
+        got = server.record(close)
+        print("click to window gone %.3f s, to the end %.3f s; the sound %d ms of %d" % (
+            times["gone"], times["ended"], sounding_ms(got, 300), sounding_ms(closing, 300)))
+        check(times["gone"] < 0.3 and times["ended"] < 1.5, "gone after %(gone).3f s, ended after %(ended).3f s" % times)
+        check(peak(got) >= 0.5 * peak(closing) and sounding_ms(got, 300) >= 0.8 * sounding_ms(closing, 300),
+              "heard: peak %d of %d, %d ms of %d" % (peak(got), peak(closing), sounding_ms(got, 300),
+                                                     sounding_ms(closing, 300)))
+    with r.case("twenty closes by the close box, with the wav folder: every one status 0"):
+        statuses = []
+        for _ in range(20):
+            s.start_program(server.client)
+            close_box()
+            statuses.append(s.wait_exit(15))
+        check(statuses == [0] * 20, "statuses %r" % statuses)
+    long_name = os.path.join(os.path.dirname(os.path.dirname(s.exe)), "wine-folders", "a" * 120, "b" * 120, "c" * 40)
+    for label, folder in (("a folder outside the ANSI code page", "Программы Ω 日本"), ("a path of over 260 letters", long_name)):
+        with r.case("sounds play from %s" % label):
+            exe = os.path.join(os.path.dirname(os.path.dirname(s.exe)), "wine-folders", folder, "lunivar.exe")
+            shutil.rmtree(os.path.dirname(exe), ignore_errors=True)
+            os.makedirs(os.path.dirname(exe))
+            shutil.copy2(s.exe, exe)
+            shutil.copytree(wav, os.path.join(os.path.dirname(exe), "wav"))
+            check(len("Z:" + exe) > 260 or label.startswith("a folder"), "the path is %d letters" % len(exe))
+            s.start_program(server.client, exe=exe)
+            x, y, _, _ = s.rect()
+            got = server.record(lambda: (s.move_to(x + BUTTONS[0][0] + 60, y + BUTTONS[0][1] + 10), s.xdo("click", 1)))
+            check(peak(got) >= 0.5 * peak(clicking), "peak %d, the file's %d" % (peak(got), peak(clicking)))
+            close_box()
+            check(s.wait_exit(15) == 0, "exit status")
 
 
 def twice(path):
@@ -303,9 +375,42 @@ def main():
                   "About as a screen reader reads it: %r" % rows)
             s.key("Escape")
             wait_until(lambda: s.windows()[TITLE][0][7] == "1", 10, 0.2, "the main window to take input again")
+        with r.case("the keyboard stays where it was: a list key after About closes moves the list"):
+            click(LIST_MONTH[0] + 40, LIST_MONTH[1] + 8)
+            s.key("Home")
+            click(BUTTONS[2][0] + 30, BUTTONS[2][1] + 10)
+            wait_until(lambda: s.windows()[TITLE][0][7] == "0", 10, 0.1, "About")
+            s.key("Escape")
+            wait_until(lambda: s.windows()[TITLE][0][7] == "1", 10, 0.1, "About to close")
+            s.key("Down", "Down")
+            check(eventually(lambda: month_selected(children()), lambda v: v == "2") == "2",
+                  "month %s after Down twice" % month_selected(children()))
+        with r.case("the keyboard stays where it was: after a minimise and a restore"):
+            click(318 + 8, 4 + 9)
+            wait_until(lambda: s.windows()[TITLE][0][8] == "1", 10, 0.1, "the window minimised")
+            s.probe("restore")
+            wait_until(lambda: s.windows()[TITLE][0][8] == "0", 10, 0.1, "the window restored")
+            s.key("Up")
+            check(eventually(lambda: month_selected(children()), lambda v: v == "1") == "1",
+                  "month %s after Up" % month_selected(children()))
+        with r.case("a fast drag: the pointer leaves the title bar between two moves, the window follows it; "
+                    "the release outside ends the drag"):
+            x, y, _, _ = s.rect()
+            s.move_to(x + 60, y + 12)
+            s.xdo("mousedown", "1")
+            for dx, dy in ((180, 120), (300, 180)):  # far outside the title bar, each step
+                s.xdo("mousemove", x + 60 + dx, y + 12 + dy)
+                wait_until(lambda: s.rect()[:2] == (x + dx, y + dy), 10, 0.05, "the window at +%d+%d" % (dx, dy))
+            s.xdo("mouseup", "1")
+            s.settle(0.3)
+            s.xdo("mousemove", x + 60 + 340, y + 12 + 230)
+            s.settle(0.5)
+            check(s.rect()[:2] == (x + 300, y + 180), "the window at %r after the release" % (s.rect()[:2],))
+            x, y, _, _ = s.rect()
         with r.case("Закрыть ends the program with status 0"):
             click(BUTTONS[1][0] + 30, BUTTONS[1][1] + 10)
             check(s.wait_exit(15) == 0, "exit status")
+        closes_and_sounds(s)
         high_dpi(s)
 
 

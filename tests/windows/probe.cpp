@@ -10,6 +10,7 @@
 //                            name, state, default action, shortcut and
 //                            description; a list's items after it
 //   probe press NAME         does the default action of the child so named
+//   probe restore            restores the minimised windows
 //   probe resources FILE     bitmaps, icon group and icons with their languages
 //   probe version FILE       the version record
 #include <windows.h>
@@ -171,6 +172,11 @@ int wmain(int argc, wchar_t **argv) {
     const std::wstring what = argc > 1 ? argv[1] : L"";
     if (what == L"windows") {
         EnumWindows(topLevel, 0);
+    } else if (what == L"restore") {
+        EnumWindows([](HWND h, LPARAM) {
+            if (classOf(h) == L"LunivarForm" && IsIconic(h)) ShowWindow(h, SW_RESTORE), SetForegroundWindow(h);
+            return TRUE;
+        }, 0);
     } else if (what == L"accessible" || (what == L"press" && argc > 2)) {
         CoInitialize(nullptr);
         const std::wstring name = argc > 2 ? argv[2] : L"";

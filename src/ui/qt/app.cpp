@@ -201,7 +201,13 @@ String QtBackend::appPath() { return ustr(QCoreApplication::applicationDirPath()
 Version QtBackend::version() { return Version{LUNIVAR_VERSION_MAJOR, LUNIVAR_VERSION_MINOR}; }
 
 void QtBackend::end() {
-    // Every window goes at once, without further events.
+    // Every window goes at once, without further events: hidden, and the
+    // display told so. A sound still playing (the click of the button that
+    // ended the program) is heard to its end, for a second at most.
+    ignoreFurtherEvents();
+    for (QWidget *w : QApplication::topLevelWidgets()) w->hide();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    finishSound(1000);
     std::fflush(stdout);
     std::fflush(stderr);
     ::_exit(0);

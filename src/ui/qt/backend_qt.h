@@ -10,6 +10,7 @@
 #include "ui/picture.h"
 #include "ui/platform.h"
 
+#include <QDeadlineTimer>
 #include <QFont>
 #include <QImage>
 #include <QLineEdit>
@@ -44,6 +45,11 @@ public:
     Version version() override;
     bool playSound(const String &path, unsigned flags) override;
     [[noreturn]] void end() override;
+
+private:
+    // Waits until the sound that plays has been heard, `maxMs` at most.
+    void finishSound(int maxMs);
+    QDeadlineTimer soundEnds; // when the sound last started should have been heard
 };
 
 // The window: its picture, its outline, and the mouse over its free area.

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLibrary>
+#include <QElapsedTimer>
 #include <QThread>
 
 namespace ui {
@@ -40,6 +41,15 @@ sound::Output *output(bool create) {
 
 } // namespace
 
+void QtBackend::finishSound(int maxMs) {
+    // Until the device says the sound is over, or it should be by its length
+    // (and the device's latency): never long without a sound server.
+    sound::Output *out = output(false);
+    QElapsedTimer waited;
+    waited.start();
+    while (out && out->playing() && !soundEnds.hasExpired() && waited.elapsed() < maxMs) QThread::msleep(5);
+}
+
 bool QtBackend::playSound(const String &path, unsigned flags) {
     if (path.empty()) {
         // No file: the sound that plays stops.
@@ -54,7 +64,10 @@ bool QtBackend::playSound(const String &path, unsigned flags) {
     // never waits: the device plays on a thread of its own.
     if (!wave) return false;
     sound::Output *out = output(true);
-    return out && out->play(std::move(*wave));
+    const qint64 lengthMs = wave->durationMs();
+    if (!out || !out->play(std::move(*wave))) return false;
+    soundEnds = QDeadlineTimer(lengthMs + 250);
+    return true;
 }
 
 } // namespace ui

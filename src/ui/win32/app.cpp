@@ -2,6 +2,7 @@
 // the backend's services.
 #include "backend_win32.h"
 #include "ui/app.h"
+#include "ui/wave.h"
 
 #include "version.h"
 
@@ -137,22 +138,72 @@ String Win32Backend::monthName(int month) {
 }
 
 String Win32Backend::appPath() {
-    wchar_t path[MAX_PATH * 4] = {};
-    const DWORD n = GetModuleFileNameW(nullptr, path, DWORD(std::size(path)));
-    std::wstring p(path, n);
+    // Whatever its length.
+    std::wstring p(MAX_PATH, L'\0');
+    DWORD n;
+    while ((n = GetModuleFileNameW(nullptr, p.data(), DWORD(p.size()))) >= p.size() && p.size() < 32768) p.resize(p.size() * 2);
+    p.resize(n);
     return utf8(p.substr(0, p.find_last_of(L"\\/")).c_str());
 }
 
 Version Win32Backend::version() { return Version{LUNIVAR_VERSION_MAJOR, LUNIVAR_VERSION_MINOR}; }
 
 void Win32Backend::end() {
-    // Every window goes at once, without further events.
+    // Every window goes at once, without further events: shaped to nothing,
+    // which the system shows at once (hiding it may wait for the window
+    // manager); the process's end takes them away.
+    ignoreFurtherEvents();
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM) { return SetWindowRgn(w, CreateRectRgn(0, 0, 0, 0), TRUE), TRUE; }, 0);
+    // The sound that plays (the click of the button that ended the program)
+    // is heard to its end, for a second at most; then it is stopped, so that
+    // nothing of it still runs while the process goes.
+    const ULONGLONG now = GetTickCount64();
+    if (soundEnds_ > now) Sleep(DWORD(std::min<ULONGLONG>(soundEnds_ - now, 1000)));
+    ::sndPlaySoundW(nullptr, 0);
     ExitProcess(0);
 }
 
+namespace {
+
+// A file's bytes, from a path of any letters and any length; nothing for
+// what is not a plain file of at most the size a wave may have.
+std::vector<std::uint8_t> readFile(const String &path) {
+    std::wstring name = wide(path);
+    if (name.size() >= MAX_PATH && name.rfind(L"\\\\", 0) != 0) name = L"\\\\?\\" + name;
+    HANDLE f = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return {};
+    std::vector<std::uint8_t> bytes;
+    LARGE_INTEGER size{};
+    if (GetFileType(f) == FILE_TYPE_DISK && GetFileSizeEx(f, &size) && size.QuadPart > 0 && size.QuadPart <= sound::MaxFileBytes) {
+        bytes.resize(std::size_t(size.QuadPart));
+        DWORD got = 0;
+        if (!ReadFile(f, bytes.data(), DWORD(bytes.size()), &got, nullptr) || got != bytes.size()) bytes.clear();
+    }
+    CloseHandle(f);
+    return bytes;
+}
+
+} // namespace
+
 bool Win32Backend::playSound(const String &path, unsigned flags) {
-    // The full Unicode path: a folder outside the ANSI code page plays too.
-    return ::sndPlaySoundW(path.empty() ? nullptr : wide(path).c_str(), flags);
+    const ULONGLONG now = GetTickCount64();
+    if (path.empty()) {
+        ::sndPlaySoundW(nullptr, 0);
+        soundEnds_ = 0;
+        return true;
+    }
+    // A sound still playing goes on; the new one is not even read.
+    if ((flags & SND_NOSTOP) && now < soundEnds_) return false;
+    // Read here and played from memory: any folder plays, whatever its
+    // letters and its length; a file that is no wave is silence.
+    std::vector<std::uint8_t> bytes = readFile(path);
+    const auto wave = sound::parseWave(bytes);
+    if (!wave) return false;
+    ::sndPlaySoundW(nullptr, 0); // nothing plays from the bytes before any more
+    sound_ = std::move(bytes);
+    if (!::sndPlaySoundW(reinterpret_cast<LPCWSTR>(sound_.data()), flags | SND_MEMORY)) return false;
+    soundEnds_ = now + ULONGLONG(wave->durationMs()) + 200;
+    return true;
 }
 
 // ---------------------------------------------------------------- keys

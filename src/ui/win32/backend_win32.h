@@ -58,6 +58,8 @@ public:
 
 private:
     std::map<std::wstring, HFONT> fonts_;
+    std::vector<std::uint8_t> sound_; // the wave that plays, read into memory
+    ULONGLONG soundEnds_ = 0;         // when it has been heard: its length and the device's latency
 };
 
 Win32Backend &backend();
