@@ -155,6 +155,11 @@ BOOL CALLBACK accessibleWindow(HWND hwnd, LPARAM press) {
     return TRUE;
 }
 
+BOOL CALLBACK restore(HWND h, LPARAM) {
+    if (classOf(h) == L"LunivarForm" && IsIconic(h)) ShowWindow(h, SW_RESTORE), SetForegroundWindow(h);
+    return TRUE;
+}
+
 BOOL CALLBACK language(HMODULE, LPCWSTR type, LPCWSTR name, WORD lang, LONG_PTR) {
     std::wstring what = IS_INTRESOURCE(name) ? n(LONG_PTR(name)) : std::wstring(name);
     line(L"resource\t" + n(LONG_PTR(type)) + L"\t" + what + L"\t" + n(lang));
@@ -173,10 +178,7 @@ int wmain(int argc, wchar_t **argv) {
     if (what == L"windows") {
         EnumWindows(topLevel, 0);
     } else if (what == L"restore") {
-        EnumWindows([](HWND h, LPARAM) {
-            if (classOf(h) == L"LunivarForm" && IsIconic(h)) ShowWindow(h, SW_RESTORE), SetForegroundWindow(h);
-            return TRUE;
-        }, 0);
+        EnumWindows(restore, 0);
     } else if (what == L"accessible" || (what == L"press" && argc > 2)) {
         CoInitialize(nullptr);
         const std::wstring name = argc > 2 ? argv[2] : L"";

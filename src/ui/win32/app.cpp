@@ -148,12 +148,16 @@ String Win32Backend::appPath() {
 
 Version Win32Backend::version() { return Version{LUNIVAR_VERSION_MAJOR, LUNIVAR_VERSION_MINOR}; }
 
+namespace {
+BOOL CALLBACK shapeToNothing(HWND w, LPARAM) { return SetWindowRgn(w, CreateRectRgn(0, 0, 0, 0), TRUE), TRUE; }
+} // namespace
+
 void Win32Backend::end() {
     // Every window goes at once, without further events: shaped to nothing,
     // which the system shows at once (hiding it may wait for the window
     // manager); the process's end takes them away.
     ignoreFurtherEvents();
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM) { return SetWindowRgn(w, CreateRectRgn(0, 0, 0, 0), TRUE), TRUE; }, 0);
+    EnumThreadWindows(GetCurrentThreadId(), shapeToNothing, 0);
     // The sound that plays (the click of the button that ended the program)
     // is heard to its end, for a second at most; then it is stopped, so that
     // nothing of it still runs while the process goes.

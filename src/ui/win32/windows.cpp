@@ -16,15 +16,17 @@ int scaled(int v) { return v * backend().scale; }
 
 HWND windowOf(NativeWindow &w) { return dynamic_cast<FormWindow &>(w).hwnd; }
 
+BOOL CALLBACK addFormWindow(HWND h, LPARAM list) {
+    wchar_t name[32] = {};
+    GetClassNameW(h, name, 32);
+    if (!lstrcmpW(name, FormClass)) reinterpret_cast<std::vector<HWND> *>(list)->push_back(h);
+    return TRUE;
+}
+
 // The program's windows of the form class, on this thread.
 std::vector<HWND> allWindows() {
     std::vector<HWND> out;
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND h, LPARAM list) {
-        wchar_t name[32] = {};
-        GetClassNameW(h, name, 32);
-        if (!lstrcmpW(name, FormClass)) reinterpret_cast<std::vector<HWND> *>(list)->push_back(h);
-        return TRUE;
-    }, LPARAM(&out));
+    EnumThreadWindows(GetCurrentThreadId(), addFormWindow, LPARAM(&out));
     return out;
 }
 HWND windowOf(NativeControl &c) { return dynamic_cast<ControlWindow &>(c).hwnd; }
