@@ -22,7 +22,7 @@ frmMenu::frmMenu()
 
 void frmMenu::Form_Load() {
     ResetOkButton();
-    lblVer.setCaption(std::to_string(App::Major()) + "." + std::to_string(App::Minor()));
+    lblVer.setCaption(CStr(App::Major()) + "." + CStr(App::Minor()));
     lblVerS.setCaption(lblVer.Caption());
     SetRoundRegion(*this, 1, 1, Width() / float(Screen::TwipsPerPixelX()), Height() / float(Screen::TwipsPerPixelY()),
                    10, 10);

@@ -59,7 +59,7 @@ void frmMain::Form_Load() {
     Form_MouseMove(0, 0, 0, 0);
     SetTitleSkin(*this, vbTrue);
 
-    setCaption(App::Title() + " " + std::to_string(App::Major()) + "." + std::to_string(App::Minor()));
+    setCaption(App::Title() + " " + CStr(App::Major()) + "." + CStr(App::Minor()));
     lblTitle.setCaption(Caption());
     lblTitleS.setCaption(lblTitle.Caption());
 

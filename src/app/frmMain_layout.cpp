@@ -2,6 +2,8 @@
 // its tab index and its properties.
 #include "app/frmMain.h"
 
+#include "ui/app.h"
+
 using namespace ui;
 
 namespace {
@@ -27,7 +29,7 @@ FormDef makeLayout() {
     const FontDef tahoma{"Tahoma", 12, 400, 204};
 
     std::vector<String> days;
-    for (int d = 1; d <= 31; ++d) days.push_back(std::to_string(d));
+    for (int d = 1; d <= 31; ++d) days.push_back(CStr(d));
 
     auto button = [&](int index, int top, int tab, const char *name) {
         return ControlDef{.name = "pctButton", .index = index, .kind = Kind::PictureBox, .left = 120, .top = top,

@@ -21,6 +21,9 @@ class Form;
 // The program's start-up window: the first window shown that has no owner.
 Form &StartUpForm();
 
+// A whole number as its decimal text, without leading zeros or blanks.
+String CStr(long number);
+
 // A modal message box; style 16 gives the critical icon and one OK button.
 int MsgBox(const String &prompt, int style, const String &title);
 

@@ -98,7 +98,7 @@ Control::~Control() = default;
 void Control::createNative() {
     ControlInfo info;
     info.kind = def_.kind;
-    info.objectName = def_.index >= 0 ? def_.name + "(" + std::to_string(def_.index) + ")" : def_.name;
+    info.objectName = def_.index >= 0 ? def_.name + "(" + CStr(def_.index) + ")" : def_.name;
     info.toolTip = def_.toolTip;
     info.readOnly = def_.locked;
     info.rowHeight = ListBox::RowHeight;

@@ -5,17 +5,19 @@
 #include "units.h"
 
 #include <algorithm>
-#include <stdexcept>
+#include <cstdio>
+#include <cstdlib>
 
 namespace ui {
 
-MenuItem &Menu::item(const String &name) {
-    for (auto &i : items)
-        if (i.Name == name) return i;
-    throw std::out_of_range("no menu item " + name);
-}
-
 namespace {
+
+// The code asked a layout for what it does not have: a fault of the
+// program itself, never of its input; it stops at once.
+[[noreturn]] void programFault(const String &what) {
+    std::fputs(("lunivar: " + what + "\n").c_str(), stderr);
+    std::abort();
+}
 
 Form *startUp = nullptr;        // the program's start-up window
 int nestedLoops = 0;            // loops a handler runs inside
@@ -60,6 +62,13 @@ std::uint32_t frameColour(int ring, int rings, bool bottomRight) {
 } // namespace
 
 Form &StartUpForm() { return *startUp; }
+
+MenuItem &Menu::item(const String &name) {
+    for (auto &i : items)
+        if (i.Name == name) return i;
+    programFault("no menu item " + name);
+}
+
 
 Form::Form(const FormDef &def)
     : def_(def), back_(def.backColor == colorUnset ? rgb(224, 224, 224) : def.backColor) {
@@ -111,7 +120,7 @@ void Form::build() {
             controls_.push_back(std::move(c));
             it = pending.erase(it);
         }
-        if (pending.size() == before) throw std::logic_error("layout names a container that does not exist");
+        if (pending.size() == before) programFault("a layout names a container that does not exist");
     }
     // Stacking: earlier entries of the table lie above later ones.
     for (auto it = def_.controls.rbegin(); it != def_.controls.rend(); ++it)
@@ -138,7 +147,7 @@ Control *Form::find(const String &name, int index) const {
 
 template <class T> static T &need(Control *c, const String &name) {
     auto *t = dynamic_cast<T *>(c);
-    if (!t) throw std::out_of_range("no control " + name);
+    if (!t) programFault("no control " + name);
     return *t;
 }
 PictureBox &Form::pictureBox(const String &name, int index) { return need<PictureBox>(find(name, index), name); }
@@ -148,7 +157,7 @@ ListBox &Form::listBox(const String &name, int index) { return need<ListBox>(fin
 
 Menu &Form::menu(const String &name) {
     auto it = menus_.find(name);
-    if (it == menus_.end()) throw std::out_of_range("no menu " + name);
+    if (it == menus_.end()) programFault("no menu " + name);
     return it->second;
 }
 

@@ -112,6 +112,15 @@ void End() {
 }
 } // namespace App
 
+String CStr(long number) {
+    char digits[24];
+    char *at = digits + sizeof digits;
+    unsigned long n = number < 0 ? 0ul - static_cast<unsigned long>(number) : static_cast<unsigned long>(number);
+    do *--at = char('0' + n % 10); while (n /= 10);
+    if (number < 0) *--at = '-';
+    return String(at, digits + sizeof digits);
+}
+
 int MsgBox(const String &prompt, int style, const String &title) {
     NestedLoop loop;
     return Backend::current().msgBox(prompt, style, title);

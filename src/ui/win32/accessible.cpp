@@ -55,8 +55,8 @@ VARIANT number(LONG v) {
     return r;
 }
 
-HWND hwndOf(NativeControl &c) { return dynamic_cast<ControlWindow &>(c).hwnd; }
-HWND hwndOf(const Form &f) { return dynamic_cast<FormWindow &>(f.native()).hwnd; }
+HWND hwndOf(NativeControl &c) { return static_cast<ControlWindow &>(c).hwnd; }
+HWND hwndOf(const Form &f) { return static_cast<FormWindow &>(f.native()).hwnd; }
 
 class Node;
 std::map<const void *, Node *> nodes; // by the form or control they stand for

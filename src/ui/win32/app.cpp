@@ -77,8 +77,8 @@ HFONT Win32Backend::font(const FontDef &def) {
     // inch a pixel of the toolkit.
     const std::wstring face = def.face.empty() ? L"MS Shell Dlg" : wide(def.face);
     const double points = def.points > 0 ? def.points : 8;
-    const std::wstring key = face + L"/" + std::to_wstring(points) + L"/" + std::to_wstring(def.weight) + L"/" +
-                             std::to_wstring(def.charset) + L"/" + std::to_wstring(scale);
+    const std::wstring key = face + L"/" + wide(CStr(long(points * 100))) + L"/" + wide(CStr(def.weight)) + L"/" +
+                             wide(CStr(def.charset)) + L"/" + wide(CStr(scale));
     HFONT &f = fonts_[key];
     if (!f)
         f = CreateFontW(-MulDiv(int(points * 100), 96, 7200) * scale, 0, 0, 0, def.weight, FALSE, FALSE, FALSE,

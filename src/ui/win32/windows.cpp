@@ -14,7 +14,8 @@ const wchar_t PictureClass[] = L"LunivarPicture";
 
 int scaled(int v) { return v * backend().scale; }
 
-HWND windowOf(NativeWindow &w) { return dynamic_cast<FormWindow &>(w).hwnd; }
+// The native sides the toolkit holds are this backend's own.
+HWND windowOf(NativeWindow &w) { return static_cast<FormWindow &>(w).hwnd; }
 
 BOOL CALLBACK addFormWindow(HWND h, LPARAM list) {
     wchar_t name[32] = {};
@@ -29,7 +30,7 @@ std::vector<HWND> allWindows() {
     EnumThreadWindows(GetCurrentThreadId(), addFormWindow, LPARAM(&out));
     return out;
 }
-HWND windowOf(NativeControl &c) { return dynamic_cast<ControlWindow &>(c).hwnd; }
+HWND windowOf(NativeControl &c) { return static_cast<ControlWindow &>(c).hwnd; }
 
 std::int16_t buttonsOf(WPARAM wp) {
     return std::int16_t((wp & MK_LBUTTON ? vbLeftButton : 0) | (wp & MK_RBUTTON ? vbRightButton : 0) |
@@ -270,7 +271,7 @@ LRESULT CALLBACK FormWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             for (HWND w : allWindows()) {
                 FormWindow *f = FormWindow::of(w);
                 if (!f) continue;
-                for (auto &c : f->form.controls()) dynamic_cast<ControlWindow &>(c->native()).rescale();
+                for (auto &c : f->form.controls()) static_cast<ControlWindow &>(c->native()).rescale();
                 f->form.nativeScaleChanged();
             }
             const RECT *r = reinterpret_cast<const RECT *>(lp);
@@ -345,7 +346,7 @@ void ControlWindow::setCurrentItem(int row) { SendMessageW(hwnd, LB_SETCURSEL, W
 LRESULT CALLBACK ControlWindow::pictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     ControlWindow *self = of(hwnd);
     if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-    auto &box = dynamic_cast<PictureBox &>(self->control);
+    auto &box = static_cast<PictureBox &>(self->control); // this class is the picture boxes' alone
     MouseEvent e;
     if (mouseMessage(msg, wp, lp, hwnd, e)) {
         box.nativeMouse(e);
@@ -377,7 +378,7 @@ LRESULT CALLBACK ControlWindow::labelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
         const int s = backend().scale;
-        const LabelDrawing d = dynamic_cast<Label &>(self->control).drawing(s);
+        const LabelDrawing d = static_cast<Label &>(self->control).drawing(s); // as this procedure is labels' alone
         showPixels(dc, d.under.x, d.under.y, d.under);
         SetBkMode(dc, TRANSPARENT);
         for (const TextRun &t : d.texts) {
