@@ -184,6 +184,87 @@ def closes_and_sounds(s):
             check(s.wait_exit(15) == 0, "exit status")
 
 
+def installer(s, msi):
+    # The installer in a prefix of its own, fresh: msiexec /i quietly puts the
+    # program and its sounds into Program Files\Lunivar, a Lunivar shortcut
+    # into the Start menu and an entry into the installed programs; the
+    # installed program starts and looks a date up; a newer version replaces
+    # it; msiexec /x removes all of it.
+    r = s.results
+    prefix = os.path.join(os.path.dirname(os.path.dirname(s.exe)), "wine-prefix-msi")
+    shutil.rmtree(prefix, ignore_errors=True)
+    main_env = s.env
+    s.env = dict(main_env, WINEPREFIX=prefix, WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+    drive = os.path.join(prefix, "drive_c")
+    folder = os.path.join(drive, "Program Files", "Lunivar")
+
+    def run(*argv):
+        return subprocess.run(s.wine + list(argv), env=s.env, capture_output=True, timeout=120).returncode
+
+    def entries():
+        # The installed programs named Lunivar: {key: {value: data}}.
+        out = subprocess.run(s.wine + ["reg", "query", r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall", "/s"],
+                             env=s.env, capture_output=True, timeout=60).stdout.decode("utf-8", "replace")
+        keys, key = {}, None
+        for line in out.splitlines():
+            if line.startswith("HKEY_"):
+                key = line.strip()
+                keys[key] = {}
+            elif key and line.startswith("    ") and len(line.split(None, 2)) == 3:
+                name, _, data = line.split(None, 2)
+                keys[key][name] = data.strip()
+        return {k: v for k, v in keys.items() if v.get("DisplayName") == "Lunivar"}
+
+    def shortcuts():
+        return [os.path.join(d, f) for d, _, files in os.walk(drive) for f in files if f == "Lunivar.lnk"]
+
+    def newer(version):
+        # The same installer at another version, built as the build does.
+        path = os.path.join(s.tmp, "lunivar-%s.msi" % version)
+        arch = "x64" if pe_arch(s.exe) == "win64" else "x86"
+        subprocess.run(["wixl", "-a", arch, "-D", "Arch=" + arch, "-D", "Version=" + version, "-D", "Homepage=x",
+                        "-o", path, os.path.join(SOURCE_DIR, "packaging", "windows", "lunivar.wxs")],
+                       cwd=os.path.join(os.path.dirname(msi), "msi-stage"), capture_output=True, timeout=60, check=True)
+        return path
+
+    try:
+        subprocess.run(s.wine + ["wineboot", "--init"], env=s.env, capture_output=True, timeout=240)
+        with r.case("msiexec /i quietly: the program, its sounds, the Start menu shortcut, the installed program's entry"):
+            check(run("msiexec", "/i", msi, "/qn") == 0, "msiexec /i failed")
+            files = sorted(os.path.relpath(os.path.join(d, f), folder) for d, _, fs in os.walk(folder) for f in fs)
+            check(files == ["lunivar.exe", "wav/close.wav", "wav/min.wav"], "installed %r" % files)
+            check(len(shortcuts()) == 1, "shortcuts %r" % shortcuts())
+            e = list(entries().items())
+            check(len(e) == 1 and e[0][1].get("DisplayVersion") == "5.3.0" and e[0][1].get("Publisher") == "Lunivar developers",
+                  "entries %r" % e)
+            code = e[0][0].rsplit("\\", 1)[-1]
+            check(os.path.exists(os.path.join(drive, "windows", "Installer", code, "lunivar.ico")), "no icon for %s" % code)
+        with r.case("the installed program starts and looks 1 January up"):
+            s.start_program(exe=os.path.join(folder, "lunivar.exe"))
+            check(s.probe("press", "Проверить") == [["pressed", "0"]], "the press")
+            got = eventually(lambda: field(s.windows()[TITLE][1], FIELDS["txtSign"]), lambda v: v == "Козеог")
+            check(got == "Козеог", "sign %r" % got)
+            s.stop_program()
+        with r.case("a newer version replaces it: one entry, 5.4.0"):
+            check(run("msiexec", "/i", newer("5.4.0"), "/qn") == 0, "msiexec /i of 5.4.0 failed")
+            e = list(entries().values())
+            check([v.get("DisplayVersion") for v in e] == ["5.4.0"], "entries %r" % e)
+            check(len(shortcuts()) == 1 and os.path.exists(os.path.join(folder, "lunivar.exe")), "files %r" % shortcuts())
+        with r.case("msiexec /x removes all of it: files, folder, shortcut, entry, registry"):
+            # As "Apps & features" does: by the entry's product code.
+            code = list(entries())[0].rsplit("\\", 1)[-1]
+            check(run("msiexec", "/x", code, "/qn") == 0, "msiexec /x failed")
+            check(not os.path.exists(folder) and not shortcuts() and not entries(), "left: %r %r %r" % (
+                os.path.exists(folder), shortcuts(), entries()))
+            subprocess.run(["wineserver", "-k"], env=s.env, capture_output=True, timeout=30)
+            for name in ("system.reg", "user.reg"):
+                with open(os.path.join(prefix, name), encoding="utf-8", errors="replace") as f:
+                    check("lunivar" not in f.read().lower(), "%s still names Lunivar" % name)
+    finally:
+        subprocess.run(["wineserver", "-k"], env=s.env, capture_output=True, timeout=30)
+        s.env = main_env
+
+
 def twice(path):
     return load_bitmap_file(os.path.join(SOURCE_DIR, "src", "res", path))
 
@@ -226,7 +307,7 @@ def high_dpi(s):
 
 def main():
     p = argparse.ArgumentParser()
-    for a in ("--exe", "--probe", "--artifacts"):
+    for a in ("--exe", "--probe", "--artifacts", "--msi"):
         p.add_argument(a, required=True)
     a = p.parse_args()
     with WineSession("e2e_windows", a.exe, a.probe, a.artifacts) as s:
@@ -412,6 +493,7 @@ def main():
             check(s.wait_exit(15) == 0, "exit status")
         closes_and_sounds(s)
         high_dpi(s)
+        installer(s, a.msi)
 
 
 if __name__ == "__main__":
