@@ -22,6 +22,12 @@ Win32Backend *current = nullptr;
 
 Win32Backend &backend() { return *current; }
 
+FARPROC systemProc(const wchar_t *library, const char *name) {
+    HMODULE m = GetModuleHandleW(library);
+    if (!m) m = LoadLibraryW(library);
+    return m ? GetProcAddress(m, name) : nullptr;
+}
+
 std::wstring wide(const String &s) {
     if (s.empty()) return std::wstring();
     std::wstring w(std::size_t(MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0)), L'\0');
@@ -163,7 +169,7 @@ void Win32Backend::end() {
     // nothing of it still runs while the process goes.
     const ULONGLONG now = GetTickCount64();
     if (soundEnds_ > now) Sleep(DWORD(std::min<ULONGLONG>(soundEnds_ - now, 1000)));
-    ::sndPlaySoundW(nullptr, 0);
+    if (sound_.size()) playSound(String(), 0);
     ExitProcess(0);
 }
 
@@ -190,9 +196,12 @@ std::vector<std::uint8_t> readFile(const String &path) {
 } // namespace
 
 bool Win32Backend::playSound(const String &path, unsigned flags) {
+    // The multimedia library is loaded at the first sound.
+    static const auto play = systemFunction<decltype(&sndPlaySoundW)>(L"winmm.dll", "sndPlaySoundW");
+    if (!play) return false;
     const ULONGLONG now = GetTickCount64();
     if (path.empty()) {
-        ::sndPlaySoundW(nullptr, 0);
+        play(nullptr, 0);
         soundEnds_ = 0;
         return true;
     }
@@ -203,9 +212,9 @@ bool Win32Backend::playSound(const String &path, unsigned flags) {
     std::vector<std::uint8_t> bytes = readFile(path);
     const auto wave = sound::parseWave(bytes);
     if (!wave) return false;
-    ::sndPlaySoundW(nullptr, 0); // nothing plays from the bytes before any more
+    play(nullptr, 0); // nothing plays from the bytes before any more
     sound_ = std::move(bytes);
-    if (!::sndPlaySoundW(reinterpret_cast<LPCWSTR>(sound_.data()), flags | SND_MEMORY)) return false;
+    if (!play(reinterpret_cast<LPCWSTR>(sound_.data()), flags | SND_MEMORY)) return false;
     soundEnds_ = now + ULONGLONG(wave->durationMs()) + 200;
     return true;
 }

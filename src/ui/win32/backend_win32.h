@@ -64,6 +64,14 @@ private:
 
 Win32Backend &backend();
 
+// A function of a system library that is loaded the first time one of its
+// functions is asked for (the program starts without it); null when the
+// library or the function is not there.
+FARPROC systemProc(const wchar_t *library, const char *name);
+template <class F> F systemFunction(const wchar_t *library, const char *name) {
+    return reinterpret_cast<F>(reinterpret_cast<void *>(systemProc(library, name)));
+}
+
 // The scale the toolkit's pixels are shown at on a screen of `dpi` dots per inch.
 int scaleOf(int dpi);
 
@@ -114,8 +122,8 @@ public:
     int rowHeight = 0;
 
     void setGeometry(const Rect &r) override;
-    void setVisible(bool visible) override { ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE); }
-    void raise() override { SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); }
+    void setVisible(bool visible) override;
+    void raise() override;
     void update() override { RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN); }
     void setText(const String &text) override { SetWindowTextW(hwnd, wide(text).c_str()); }
     void setFont(const FontDef &font) override;

@@ -327,7 +327,23 @@ ControlWindow::~ControlWindow() {
 
 ControlWindow *ControlWindow::of(HWND hwnd) { return reinterpret_cast<ControlWindow *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
 
-void ControlWindow::setGeometry(const Rect &r) { MoveWindow(hwnd, scaled(r.x), scaled(r.y), scaled(r.w), scaled(r.h), TRUE); }
+namespace {
+// Nothing is drawn for a window that is not on the screen yet.
+UINT quietUntilShown(HWND hwnd) { return IsWindowVisible(GetAncestor(hwnd, GA_ROOT)) ? 0 : SWP_NOREDRAW; }
+} // namespace
+
+void ControlWindow::setGeometry(const Rect &r) {
+    SetWindowPos(hwnd, nullptr, scaled(r.x), scaled(r.y), scaled(r.w), scaled(r.h),
+                 SWP_NOZORDER | SWP_NOACTIVATE | quietUntilShown(hwnd));
+}
+
+void ControlWindow::setVisible(bool visible) {
+    if (bool(GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE) != visible) ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void ControlWindow::raise() {
+    SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | quietUntilShown(hwnd));
+}
 
 void ControlWindow::setFont(const FontDef &font) {
     font_ = font, hasFont_ = true;
@@ -415,7 +431,7 @@ std::unique_ptr<NativeWindow> Win32Backend::createWindow(Form &form, const Windo
 std::unique_ptr<NativeControl> Win32Backend::createControl(Control &c, const ControlInfo &info) {
     registerClasses();
     HWND parent = c.container() ? windowOf(c.container()->native()) : windowOf(c.form().native());
-    const DWORD child = WS_CHILD | WS_CLIPSIBLINGS;
+    const DWORD child = WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE;
     std::unique_ptr<ControlWindow> w;
     switch (info.kind) {
     case Kind::PictureBox:
