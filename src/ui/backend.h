@@ -81,6 +81,7 @@ struct ControlInfo {
     String toolTip;
     bool readOnly = false; // a text box the user cannot type into
     int rowHeight = 0;     // a list box's rows, pixels
+    Rect place;            // where it goes first, as setGeometry would place it
 };
 
 // The native side of a window.

@@ -102,6 +102,7 @@ void Control::createNative() {
     info.toolTip = def_.toolTip;
     info.readOnly = def_.locked;
     info.rowHeight = ListBox::RowHeight;
+    info.place = nativePlace();
     native_ = Backend::current().createControl(*this, info);
     applyGeometry();
     native_->setVisible(visible_);
@@ -133,10 +134,13 @@ Rect Control::placeInWindow() const {
     return r;
 }
 
-void Control::applyGeometry() {
-    if (!native_) return;
+Rect Control::nativePlace() const {
     const int off = container_ ? 0 : form_->framePx();
-    native_->setGeometry(Rect{roundPx(x_) + off, roundPx(y_) + off, roundPx(w_), roundPx(h_)});
+    return Rect{roundPx(x_) + off, roundPx(y_) + off, roundPx(w_), roundPx(h_)};
+}
+
+void Control::applyGeometry() {
+    if (native_) native_->setGeometry(nativePlace());
 }
 
 void Control::geometryChanged(bool) {}

@@ -131,6 +131,8 @@ protected:
     // The screen's scale changed.
     virtual void scaleChanged() {}
     void applyGeometry();
+    // Its place as the native side gets it: the container's pixels.
+    Rect nativePlace() const;
 
     Form *form_;
     Control *container_;

@@ -9,6 +9,7 @@
 
 #include <oleacc.h>
 
+#include <algorithm>
 #include <map>
 
 namespace ui::win32 {
@@ -55,7 +56,8 @@ VARIANT number(LONG v) {
     return r;
 }
 
-HWND hwndOf(NativeControl &c) { return static_cast<ControlWindow &>(c).hwnd; }
+// The native sides the toolkit holds are this backend's own.
+const ControlSide &sideOf(const Control &c) { return static_cast<const ControlSide &>(c.native()); }
 HWND hwndOf(const Form &f) { return static_cast<FormWindow &>(f.native()).hwnd; }
 
 class Node;
@@ -136,7 +138,7 @@ public:
         if (auto *t = dynamic_cast<TextBox *>(control_)) {
             // What the field shows.
             wchar_t shown[512] = {};
-            GetWindowTextW(hwndOf(t->native()), shown, 512);
+            GetWindowTextW(sideOf(*t).systemWindow(), shown, 512);
             return text(out, utf8(shown));
         }
         if (ListBox *l = list()) return text(out, l->List(l->ListIndex()));
@@ -173,14 +175,14 @@ public:
             state = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;
             if (list()->ListIndex() == id.lVal - 1) {
                 state |= STATE_SYSTEM_SELECTED;
-                if (GetFocus() == hwndOf(control_->native())) state |= STATE_SYSTEM_FOCUSED;
+                if (sideOf(*control_).hasKeyboard()) state |= STATE_SYSTEM_FOCUSED;
             }
         } else if (control_) {
-            const HWND h = hwndOf(control_->native());
-            if (!IsWindowVisible(h)) state |= STATE_SYSTEM_INVISIBLE;
+            const ControlSide &side = sideOf(*control_);
+            if (!side.visibleOnScreen()) state |= STATE_SYSTEM_INVISIBLE;
             if (control_->takesFocus()) state |= STATE_SYSTEM_FOCUSABLE;
-            if (GetFocus() == h) state |= STATE_SYSTEM_FOCUSED;
-            if (control_->accessible().role == Role::Text && (GetWindowLongW(h, GWL_STYLE) & ES_READONLY))
+            if (side.hasKeyboard()) state |= STATE_SYSTEM_FOCUSED;
+            if (control_->accessible().role == Role::Text && (GetWindowLongW(side.systemWindow(), GWL_STYLE) & ES_READONLY))
                 state |= STATE_SYSTEM_READONLY;
         } else if (!IsWindowEnabled(hwndOf(*form_))) {
             state |= STATE_SYSTEM_UNAVAILABLE;
@@ -203,17 +205,16 @@ public:
         if (!out) return E_POINTER;
         out->vt = VT_EMPTY;
         if (!form_) return RPC_E_DISCONNECTED;
-        const HWND focus = GetFocus();
         if (control_) {
-            if (focus == hwndOf(control_->native())) *out = number(CHILDID_SELF);
+            if (sideOf(*control_).hasKeyboard()) *out = number(CHILDID_SELF);
             return out->vt == VT_EMPTY ? S_FALSE : S_OK;
         }
         for (Control *c : form_->accessibleChildren())
-            if (hwndOf(c->native()) == focus) {
+            if (sideOf(*c).hasKeyboard()) {
                 out->vt = VT_DISPATCH;
                 return of(*form_, c)->QueryInterface(__uuidof(IDispatch), reinterpret_cast<void **>(&out->pdispVal));
             }
-        if (focus == hwndOf(*form_)) *out = number(CHILDID_SELF);
+        if (GetFocus() == hwndOf(*form_)) *out = number(CHILDID_SELF);
         return out->vt == VT_EMPTY ? S_FALSE : S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT *out) override {
@@ -233,13 +234,15 @@ public:
         if (!x || !y || !w || !h) return E_POINTER;
         if (!form_) return RPC_E_DISCONNECTED;
         if (!valid(id)) return E_INVALIDARG;
-        const HWND hwnd = control_ ? hwndOf(control_->native()) : hwndOf(*form_);
         RECT r{};
-        if (id.lVal == CHILDID_SELF) {
-            GetWindowRect(hwnd, &r);
+        if (!control_) {
+            GetWindowRect(hwndOf(*form_), &r);
+        } else if (id.lVal == CHILDID_SELF) {
+            r = sideOf(*control_).screenRect();
         } else {
-            SendMessageW(hwnd, LB_GETITEMRECT, WPARAM(id.lVal - 1), LPARAM(&r));
-            MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT *>(&r), 2);
+            const HWND list = sideOf(*control_).systemWindow();
+            SendMessageW(list, LB_GETITEMRECT, WPARAM(id.lVal - 1), LPARAM(&r));
+            MapWindowPoints(list, nullptr, reinterpret_cast<POINT *>(&r), 2);
         }
         *x = r.left, *y = r.top, *w = r.right - r.left, *h = r.bottom - r.top;
         return S_OK;
@@ -254,12 +257,12 @@ public:
         if (!form_) return RPC_E_DISCONNECTED;
         const POINT at{x, y};
         RECT r;
-        GetWindowRect(control_ ? hwndOf(control_->native()) : hwndOf(*form_), &r);
+        if (control_) r = sideOf(*control_).screenRect();
+        else GetWindowRect(hwndOf(*form_), &r);
         if (!PtInRect(&r, at)) return S_FALSE;
         if (!control_)
             for (Control *c : form_->accessibleChildren()) {
-                RECT cr;
-                GetWindowRect(hwndOf(c->native()), &cr);
+                const RECT cr = sideOf(*c).screenRect();
                 if (PtInRect(&cr, at)) {
                     out->vt = VT_DISPATCH;
                     return of(*form_, c)->QueryInterface(__uuidof(IDispatch), reinterpret_cast<void **>(&out->pdispVal));
@@ -274,7 +277,9 @@ public:
         if (!pressable(id)) return DISP_E_MEMBERNOTFOUND;
         // Pressed once the screen reader's call has returned: what the press
         // opens (the About window) does not keep the caller waiting.
-        PostMessageW(hwndOf(*form_), FormWindow::PressMessage, 0, LPARAM(hwndOf(control_->native())));
+        const auto &all = form_->controls();
+        const auto at = std::find_if(all.begin(), all.end(), [&](const auto &c) { return c.get() == control_; });
+        PostMessageW(hwndOf(*form_), FormWindow::PressMessage, 0, LPARAM(at - all.begin()));
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }

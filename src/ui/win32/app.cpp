@@ -115,18 +115,17 @@ bool Win32Backend::hasFace(const FontDef &def) {
 
 Rect Win32Backend::textSize(const FontDef &def, const String &text) {
     // Measured at one device pixel a pixel.
+    if (!measuring_) measuring_ = CreateCompatibleDC(nullptr);
     const int kept = scale;
     scale = 1;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, font(def));
+    HGDIOBJ old = SelectObject(measuring_, font(def));
     scale = kept;
     const std::wstring w = wide(text);
     SIZE size{};
-    GetTextExtentPoint32W(dc, w.c_str(), int(w.size()), &size);
+    GetTextExtentPoint32W(measuring_, w.c_str(), int(w.size()), &size);
     TEXTMETRICW tm{};
-    GetTextMetricsW(dc, &tm);
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    GetTextMetricsW(measuring_, &tm);
+    SelectObject(measuring_, old);
     return Rect{0, 0, int(size.cx), int(tm.tmHeight)};
 }
 
@@ -261,8 +260,6 @@ Application::Application(int &, char **) : d(new Impl) {
     HDC screen = GetDC(nullptr);
     d->backend.scale = win32::scaleOf(GetDeviceCaps(screen, LOGPIXELSY));
     ReleaseDC(nullptr, screen);
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&icc);
     Backend::install(&d->backend);
 }
 

@@ -1,12 +1,11 @@
 #pragma once
-// The toolkit on the Win32 API. Every window and control is a window of the
-// system: a form is a frameless popup window, a picture box a window of our
-// own class, a label a static control painted by us, a text box an edit
-// control, a list a list box. They show the pixels and texts the toolkit
-// decides and hand it the pointer, the keys and the focus. Windows finds the
-// control under the pointer; a press captures the pointer for the control
-// until the last button is released. The toolkit's pixels are shown at a
-// whole scale of device pixels.
+// The toolkit on the Win32 API. A form is a frameless popup window of the
+// system; its lists and text boxes are list boxes and edit controls of the
+// system, windows of their own. Its picture boxes and labels have no window:
+// the form's window paints them, from the pixels and texts the toolkit
+// decides, and finds which of them lies under the pointer; a press captures
+// the pointer for that control until the last button is released. The
+// toolkit's pixels are shown at a whole scale of device pixels.
 #include "ui/backend.h"
 #include "ui/controls.h"
 #include "ui/form.h"
@@ -58,6 +57,7 @@ public:
 
 private:
     std::map<std::wstring, HFONT> fonts_;
+    HDC measuring_ = nullptr;         // where texts are measured
     std::vector<std::uint8_t> sound_; // the wave that plays, read into memory
     ULONGLONG soundEnds_ = 0;         // when it has been heard: its length and the device's latency
 };
@@ -75,8 +75,8 @@ template <class F> F systemFunction(const wchar_t *library, const char *name) {
 // The scale the toolkit's pixels are shown at on a screen of `dpi` dots per inch.
 int scaleOf(int dpi);
 
-// Shows the toolkit's pixels on a device context at (x, y).
-void showPixels(HDC dc, int x, int y, const Pixels &px);
+class ControlSide;
+class Painted;
 
 // The native side of a window.
 class FormWindow : public NativeWindow {
@@ -85,6 +85,8 @@ public:
     ~FormWindow() override;
     Form &form;
     HWND hwnd = nullptr;
+    std::vector<ControlSide *> controls; // in the order they were made
+    HWND tips = nullptr;                 // the tool tips of its painted controls
 
     void setTitle(const String &title) override;
     void setSize(int width, int height) override;
@@ -96,56 +98,103 @@ public:
     bool shown() const override { return IsWindowVisible(hwnd); }
     void setState(std::int16_t state) override;
     void setRegion(const std::vector<Rect> *spans) override;
-    void update() override { RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN); }
+    void update() override { InvalidateRect(hwnd, nullptr, FALSE); }
     void runModal() override;
     void endModal() override { modalEnded_ = true; }
     int popupMenu(const std::vector<String> &captions) override;
 
+    // Device pixels of the window's client area to paint again.
+    void invalidate(const Rect &logical);
+
     static FormWindow *of(HWND hwnd);
     static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    // Posted to press a control (its window in the LPARAM) once a screen
-    // reader's call has returned.
+    // Posted to press a control (its place in the form's controls in the
+    // LPARAM) once a screen reader's call has returned.
     static constexpr UINT PressMessage = WM_APP + 1;
 
 private:
+    void paint();
+    void paintControl(Painted &c, HDC dc, const RECT &clip);
+    Painted *controlAt(int x, int y) const;
+    bool mouse(UINT msg, WPARAM wp, LPARAM lp);
+
     bool applying_ = false, modalEnded_ = false, modal_ = false;
     HWND owner_ = nullptr;
+    Painted *pressed_ = nullptr; // has the pointer from a press to the last release
+    // What the window shows, composed before it goes to the screen.
+    HDC bufferDc_ = nullptr;
+    HBITMAP buffer_ = nullptr, oldBuffer_ = nullptr;
+    std::uint32_t *bits_ = nullptr;
+    int bufferW_ = 0, bufferH_ = 0;
 };
 
-// The native side of a control.
-class ControlWindow : public NativeControl {
+// The native side of a control on Windows.
+class ControlSide : public NativeControl {
 public:
-    ControlWindow(Control &control, HWND hwnd, const ControlInfo &info);
-    ~ControlWindow() override;
+    ControlSide(Control &c, FormWindow &window) : control(c), window(window) {}
+    ~ControlSide() override;
     Control &control;
+    FormWindow &window;
+    // Its place in the form's client area, pixels of the toolkit.
+    Rect placeInWindow() const;
+    // Device pixels on the screen.
+    RECT screenRect() const;
+    bool visibleOnScreen() const;
+    bool hasKeyboard() const;
+    // A list box or an edit control: a window of the system.
+    virtual HWND systemWindow() const { return nullptr; }
+    // The screen's scale changed.
+    virtual void rescale() {}
+
+    Rect rect;            // in the container's pixels
+    bool visible = true;
+    long z = 0;           // stacking among siblings: higher lies above
+    ControlSide *container = nullptr;
+};
+
+// A picture box or a label: painted by its window.
+class Painted : public ControlSide {
+public:
+    Painted(Control &c, FormWindow &window, const ControlInfo &info);
+    void setGeometry(const Rect &r) override;
+    void setVisible(bool visible) override;
+    void raise() override;
+    void update() override;
+    void setText(const String &) override { update(); }
+    void setFocus() override { SetFocus(window.hwnd); }
+
+private:
+    UINT_PTR tip_ = 0; // its tool tip, if it has one
+};
+
+// A list box or an edit control.
+class SystemControl : public ControlSide {
+public:
+    SystemControl(Control &c, FormWindow &window, HWND hwnd, const ControlInfo &info);
+    ~SystemControl() override;
     HWND hwnd;
-    int rowHeight = 0;
+    HWND systemWindow() const override { return hwnd; }
 
     void setGeometry(const Rect &r) override;
     void setVisible(bool visible) override;
     void raise() override;
-    void update() override { RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN); }
     void setText(const String &text) override { SetWindowTextW(hwnd, wide(text).c_str()); }
     void setFont(const FontDef &font) override;
     void addItem(const String &item) override;
     void setCurrentItem(int row) override;
     void setFocus() override { SetFocus(hwnd); }
-    // The screen's scale changed: fonts and rows at the new one.
-    void rescale();
+    void rescale() override;
 
-    static ControlWindow *of(HWND hwnd);
-    static LRESULT CALLBACK pictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    static LRESULT CALLBACK labelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    static LRESULT CALLBACK systemControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    WNDPROC systemProc = nullptr; // the system control's own procedure
+    static SystemControl *of(HWND hwnd);
+    static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
 private:
-    FontDef font_; // a text box's, once it has one
-    bool hasFont_ = false;
+    WNDPROC systemProc_ = nullptr; // the system control's own procedure
+    FontDef font_;
+    int rowHeight_ = 0;
+    bool quiet_ = false; // not drawing while items are added before the window shows
+    friend class FormWindow;
 };
-
-// The mouse messages every window of ours hands to the toolkit, in its pixels.
-bool mouseMessage(UINT msg, WPARAM wp, LPARAM lp, HWND capture, MouseEvent &e);
 
 // What a screen reader asks a window for (accessible.cpp): the accessible
 // object of the form's client, or of a control (control null: the form's);

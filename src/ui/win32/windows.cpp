@@ -4,18 +4,69 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace ui::win32 {
 
 namespace {
 
 const wchar_t FormClass[] = L"LunivarForm";
-const wchar_t PictureClass[] = L"LunivarPicture";
 
 int scaled(int v) { return v * backend().scale; }
+RECT deviceRect(const Rect &r) { return RECT{scaled(r.x), scaled(r.y), scaled(r.x + r.w), scaled(r.y + r.h)}; }
 
 // The native sides the toolkit holds are this backend's own.
-HWND windowOf(NativeWindow &w) { return static_cast<FormWindow &>(w).hwnd; }
+FormWindow &windowOf(NativeWindow &w) { return static_cast<FormWindow &>(w); }
+ControlSide &sideOf(const Control &c) { return static_cast<ControlSide &>(c.native()); }
+
+std::int16_t buttonsOf(WPARAM wp) {
+    return std::int16_t((wp & MK_LBUTTON ? vbLeftButton : 0) | (wp & MK_RBUTTON ? vbRightButton : 0) |
+                        (wp & MK_MBUTTON ? vbMiddleButton : 0));
+}
+
+// The tool tips of a window: one for a whole window of the system, or for a
+// rectangle of its client area.
+HWND toolTips() {
+    static HWND tips = [] {
+        // The common controls are loaded here, not when the program starts:
+        // on some systems loading them waits for the desktop.
+        if (auto init = systemFunction<decltype(&InitCommonControlsEx)>(L"comctl32.dll", "InitCommonControlsEx")) {
+            INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES};
+            init(&icc);
+        }
+        return CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, nullptr,
+                               nullptr, backend().instance, nullptr);
+    }();
+    return tips;
+}
+
+void addToolTip(HWND owner, UINT_PTR id, bool wholeWindow, const RECT &r, const String &text) {
+    std::wstring w = wide(text);
+    TOOLINFOW ti{};
+    ti.cbSize = sizeof ti;
+    ti.uFlags = TTF_SUBCLASS | (wholeWindow ? TTF_IDISHWND : 0);
+    ti.hwnd = wholeWindow ? GetParent(owner) : owner;
+    ti.uId = wholeWindow ? UINT_PTR(owner) : id;
+    ti.rect = r;
+    ti.lpszText = w.data();
+    SendMessageW(toolTips(), TTM_ADDTOOLW, 0, LPARAM(&ti));
+}
+
+void registerClasses() {
+    static const bool done = [] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.hInstance = backend().instance;
+        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // the arrow
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = FormWindow::proc;
+        wc.lpszClassName = FormClass;
+        wc.hIcon = LoadIconW(backend().instance, MAKEINTRESOURCEW(1));
+        RegisterClassExW(&wc);
+        return true;
+    }();
+    (void)done;
+}
 
 BOOL CALLBACK addFormWindow(HWND h, LPARAM list) {
     wchar_t name[32] = {};
@@ -30,84 +81,11 @@ std::vector<HWND> allWindows() {
     EnumThreadWindows(GetCurrentThreadId(), addFormWindow, LPARAM(&out));
     return out;
 }
-HWND windowOf(NativeControl &c) { return static_cast<ControlWindow &>(c).hwnd; }
 
-std::int16_t buttonsOf(WPARAM wp) {
-    return std::int16_t((wp & MK_LBUTTON ? vbLeftButton : 0) | (wp & MK_RBUTTON ? vbRightButton : 0) |
-                        (wp & MK_MBUTTON ? vbMiddleButton : 0));
-}
-
-// A tool tip for a window.
-void addToolTip(HWND hwnd, const String &text) {
-    static HWND tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
-                                       nullptr, nullptr, backend().instance, nullptr);
-    std::wstring w = wide(text);
-    TOOLINFOW ti{};
-    ti.cbSize = sizeof ti;
-    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    ti.hwnd = GetParent(hwnd);
-    ti.uId = UINT_PTR(hwnd);
-    ti.lpszText = w.data();
-    SendMessageW(tips, TTM_ADDTOOLW, 0, LPARAM(&ti));
-}
-
-void registerClasses() {
-    static const bool done = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.hInstance = backend().instance;
-        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // the arrow
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = FormWindow::proc;
-        wc.lpszClassName = FormClass;
-        wc.hIcon = LoadIconW(backend().instance, MAKEINTRESOURCEW(1));
-        RegisterClassExW(&wc);
-        wc.hIcon = nullptr;
-        wc.lpfnWndProc = ControlWindow::pictureProc;
-        wc.lpszClassName = PictureClass;
-        RegisterClassExW(&wc);
-        return true;
-    }();
-    (void)done;
-}
+// Nothing is drawn for a window that is not on the screen yet.
+UINT quietUntilShown(HWND hwnd) { return IsWindowVisible(GetAncestor(hwnd, GA_ROOT)) ? 0 : SWP_NOREDRAW; }
 
 } // namespace
-
-void showPixels(HDC dc, int x, int y, const Pixels &px) {
-    if (!px.first || px.width <= 0 || px.height <= 0) return;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = px.stride;
-    bi.bmiHeader.biHeight = -px.height; // top row first
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    SetDIBitsToDevice(dc, x, y, DWORD(px.width), DWORD(px.height), 0, 0, 0, UINT(px.height), px.first, &bi,
-                      DIB_RGB_COLORS);
-}
-
-bool mouseMessage(UINT msg, WPARAM wp, LPARAM lp, HWND capture, MouseEvent &e) {
-    using K = MouseEvent::Kind;
-    static const struct { UINT msg; K kind; std::int16_t button; } table[] = {
-        {WM_MOUSEMOVE, K::Move, 0},
-        {WM_LBUTTONDOWN, K::Down, vbLeftButton},        {WM_LBUTTONUP, K::Up, vbLeftButton},
-        {WM_LBUTTONDBLCLK, K::DoubleClick, vbLeftButton}, {WM_RBUTTONDOWN, K::Down, vbRightButton},
-        {WM_RBUTTONUP, K::Up, vbRightButton},           {WM_RBUTTONDBLCLK, K::DoubleClick, vbRightButton},
-        {WM_MBUTTONDOWN, K::Down, vbMiddleButton},      {WM_MBUTTONUP, K::Up, vbMiddleButton},
-        {WM_MBUTTONDBLCLK, K::DoubleClick, vbMiddleButton},
-    };
-    for (const auto &t : table) {
-        if (t.msg != msg) continue;
-        const std::int16_t shift = std::int16_t((wp & MK_SHIFT ? vbShiftMask : 0) | (wp & MK_CONTROL ? vbCtrlMask : 0) |
-                                                (GetKeyState(VK_MENU) < 0 ? vbAltMask : 0));
-        const double s = backend().scale;
-        e = MouseEvent{t.kind, t.button, buttonsOf(wp), shift, short(LOWORD(lp)) / s, short(HIWORD(lp)) / s};
-        // From a press to the release of the last button, the pointer is the pressed window's.
-        if (t.kind == K::Down || t.kind == K::DoubleClick) SetCapture(capture);
-        else if (t.kind == K::Up && !(wp & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) ReleaseCapture();
-        return true;
-    }
-    return false;
-}
 
 // ---------------------------------------------------------------- the window
 
@@ -127,6 +105,7 @@ FormWindow::~FormWindow() {
     forgetAccessible(&form);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     DestroyWindow(hwnd);
+    if (bufferDc_) SelectObject(bufferDc_, oldBuffer_), DeleteObject(buffer_), DeleteDC(bufferDc_);
 }
 
 void FormWindow::setTitle(const String &title) { SetWindowTextW(hwnd, wide(title).c_str()); }
@@ -160,9 +139,11 @@ Rect FormWindow::screenArea() const {
 
 void FormWindow::show(NativeWindow *owner, bool modal) {
     // An owned window stays above its owner and has no taskbar button.
-    if (owner) owner_ = windowOf(*owner), SetWindowLongPtrW(hwnd, GWLP_HWNDPARENT, LONG_PTR(owner_));
+    if (owner) owner_ = windowOf(*owner).hwnd, SetWindowLongPtrW(hwnd, GWLP_HWNDPARENT, LONG_PTR(owner_));
     modal_ = modal;
     if (modal && owner_) EnableWindow(owner_, FALSE);
+    for (ControlSide *c : controls)
+        if (auto *s = dynamic_cast<SystemControl *>(c); s && s->quiet_) SendMessageW(s->hwnd, WM_SETREDRAW, TRUE, 0), s->quiet_ = false;
     ShowWindow(hwnd, SW_SHOW);
     SetForegroundWindow(hwnd);
 }
@@ -219,29 +200,168 @@ int FormWindow::popupMenu(const std::vector<String> &captions) {
     return chosen - 1;
 }
 
+void FormWindow::invalidate(const Rect &logical) {
+    const RECT r = deviceRect(logical);
+    InvalidateRect(hwnd, &r, FALSE);
+}
+
 FormWindow *FormWindow::of(HWND hwnd) { return reinterpret_cast<FormWindow *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+
+// ---------------------------------------------------------------- painting
+
+void FormWindow::paint() {
+    // The window's picture, then its painted controls from the lowest up,
+    // each a container first and its children on it; composed off the
+    // screen, then shown.
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    const int s = backend().scale;
+    const Pixels image = form.image(s);
+    if (image.width != bufferW_ || image.height != bufferH_ || !bufferDc_) {
+        if (bufferDc_) SelectObject(bufferDc_, oldBuffer_), DeleteObject(buffer_), DeleteDC(bufferDc_);
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = image.width;
+        bi.bmiHeader.biHeight = -image.height;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        void *bits = nullptr;
+        bufferDc_ = CreateCompatibleDC(dc);
+        buffer_ = CreateDIBSection(bufferDc_, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        oldBuffer_ = HBITMAP(SelectObject(bufferDc_, buffer_));
+        bits_ = static_cast<std::uint32_t *>(bits);
+        bufferW_ = image.width, bufferH_ = image.height;
+        SetBkMode(bufferDc_, TRANSPARENT);
+    }
+    if (bits_) {
+        for (int y = 0; y < image.height; ++y)
+            std::memcpy(bits_ + std::size_t(y) * std::size_t(bufferW_), image.row(y), std::size_t(image.width) * 4);
+        std::vector<Painted *> top;
+        for (ControlSide *c : controls)
+            if (!c->container)
+                if (auto *p = dynamic_cast<Painted *>(c)) top.push_back(p);
+        std::stable_sort(top.begin(), top.end(), [](Painted *a, Painted *b) { return a->z < b->z; });
+        const RECT all{0, 0, bufferW_, bufferH_};
+        for (Painted *p : top) paintControl(*p, bufferDc_, all);
+        GdiFlush();
+        const RECT &r = ps.rcPaint;
+        BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, bufferDc_, r.left, r.top, SRCCOPY);
+    }
+    EndPaint(hwnd, &ps);
+}
+
+void FormWindow::paintControl(Painted &c, HDC dc, const RECT &clip) {
+    if (!c.visible) return;
+    const int s = backend().scale;
+    const RECT whole = deviceRect(c.placeInWindow());
+    RECT r;
+    if (!IntersectRect(&r, &whole, &clip)) return;
+    if (auto *box = dynamic_cast<PictureBox *>(&c.control)) {
+        GdiFlush(); // the text drawn before is in the pixels
+        const Surface &shown = box->shown(s);
+        for (int y = r.top; y < r.bottom; ++y) {
+            const int sy = y - whole.top, sx = r.left - whole.left;
+            if (sy >= shown.height() || sx >= shown.width()) continue;
+            const int n = std::min<int>(r.right - r.left, shown.width() - sx);
+            std::memcpy(bits_ + std::size_t(y) * std::size_t(bufferW_) + std::size_t(r.left), shown.row(sy) + sx, std::size_t(n) * 4);
+        }
+    } else if (auto *label = dynamic_cast<Label *>(&c.control)) {
+        // Its own caption: what lies under it is painted already.
+        const TextRun t = label->drawing(s).texts.back();
+        const int saved = SaveDC(dc);
+        IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+        SelectObject(dc, backend().font(t.font));
+        SetTextColor(dc, COLORREF(t.color & 0xFFFFFF)); // both 0xBBGGRR
+        std::wstring text = wide(t.caption);
+        RECT at{whole.left, whole.top, whole.left + 10000, whole.top + 10000};
+        DrawTextW(dc, text.c_str(), int(text.size()), &at, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOCLIP);
+        RestoreDC(dc, saved);
+    }
+    std::vector<Painted *> children;
+    for (ControlSide *k : controls)
+        if (k->container == &c)
+            if (auto *p = dynamic_cast<Painted *>(k)) children.push_back(p);
+    std::stable_sort(children.begin(), children.end(), [](Painted *a, Painted *b) { return a->z < b->z; });
+    for (Painted *k : children) paintControl(*k, dc, r);
+}
+
+// ---------------------------------------------------------------- the pointer
+
+Painted *FormWindow::controlAt(int x, int y) const {
+    // The topmost painted control under the point, then the topmost of its
+    // children, and so on down.
+    const ControlSide *level = nullptr;
+    Painted *found = nullptr;
+    for (bool deeper = true; deeper;) {
+        deeper = false;
+        Painted *best = nullptr;
+        for (ControlSide *c : controls) {
+            auto *p = dynamic_cast<Painted *>(c);
+            if (!p || p->container != level || !p->visible || !p->placeInWindow().contains(x, y)) continue;
+            if (!best || p->z > best->z) best = p;
+        }
+        if (best) found = best, level = best, deeper = true;
+    }
+    return found;
+}
+
+bool FormWindow::mouse(UINT msg, WPARAM wp, LPARAM lp) {
+    using K = MouseEvent::Kind;
+    static const struct { UINT msg; K kind; std::int16_t button; } table[] = {
+        {WM_MOUSEMOVE, K::Move, 0},
+        {WM_LBUTTONDOWN, K::Down, vbLeftButton},          {WM_LBUTTONUP, K::Up, vbLeftButton},
+        {WM_LBUTTONDBLCLK, K::DoubleClick, vbLeftButton}, {WM_RBUTTONDOWN, K::Down, vbRightButton},
+        {WM_RBUTTONUP, K::Up, vbRightButton},             {WM_RBUTTONDBLCLK, K::DoubleClick, vbRightButton},
+        {WM_MBUTTONDOWN, K::Down, vbMiddleButton},        {WM_MBUTTONUP, K::Up, vbMiddleButton},
+        {WM_MBUTTONDBLCLK, K::DoubleClick, vbMiddleButton},
+    };
+    for (const auto &t : table) {
+        if (t.msg != msg) continue;
+        const std::int16_t shift = std::int16_t((wp & MK_SHIFT ? vbShiftMask : 0) | (wp & MK_CONTROL ? vbCtrlMask : 0) |
+                                                (GetKeyState(VK_MENU) < 0 ? vbAltMask : 0));
+        const double s = backend().scale;
+        const double x = short(LOWORD(lp)) / s, y = short(HIWORD(lp)) / s;
+        // From a press to the release of the last button, the pointer is the
+        // pressed control's (or the window's own).
+        const bool captured = GetCapture() == hwnd;
+        Painted *target = captured ? pressed_ : controlAt(int(x), int(y));
+        if (t.kind == K::Down || t.kind == K::DoubleClick) {
+            pressed_ = target;
+            SetCapture(hwnd);
+        }
+        if (t.kind == K::Up && !(wp & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) {
+            pressed_ = nullptr;
+            ReleaseCapture();
+        }
+        MouseEvent e{t.kind, t.button, buttonsOf(wp), shift, x, y};
+        if (!target) {
+            form.nativeMouse(e);
+        } else {
+            const Rect at = target->placeInWindow();
+            e.x -= at.x, e.y -= at.y;
+            target->control.nativeMouse(e);
+        }
+        return true;
+    }
+    return false;
+}
 
 LRESULT CALLBACK FormWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     FormWindow *window = of(hwnd);
     if (!window) return DefWindowProcW(hwnd, msg, wp, lp);
     FormWindow &self = *window;
     Form *form = &self.form;
-    MouseEvent e;
-    if (mouseMessage(msg, wp, lp, hwnd, e)) {
-        form->nativeMouse(e);
-        return 0;
-    }
+    if (self.mouse(msg, wp, lp)) return 0;
     const int s = backend().scale;
     switch (msg) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        showPixels(dc, 0, 0, form->image(s));
-        EndPaint(hwnd, &ps);
+    case WM_PAINT:
+        self.paint();
         return 0;
-    }
     case WM_ERASEBKGND:
         return 1;
+    case WM_CAPTURECHANGED:
+        if (HWND(lp) != hwnd) self.pressed_ = nullptr;
+        return 0;
     case WM_SIZE:
         if (!self.applying_) {
             if (wp == SIZE_MINIMIZED) form->nativeStateChanged(vbMinimized);
@@ -271,7 +391,7 @@ LRESULT CALLBACK FormWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             for (HWND w : allWindows()) {
                 FormWindow *f = FormWindow::of(w);
                 if (!f) continue;
-                for (auto &c : f->form.controls()) static_cast<ControlWindow &>(c->native()).rescale();
+                for (ControlSide *c : f->controls) c->rescale();
                 f->form.nativeScaleChanged();
             }
             const RECT *r = reinterpret_cast<const RECT *>(lp);
@@ -288,10 +408,10 @@ LRESULT CALLBACK FormWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (LRESULT answer = answerGetObject(*form, nullptr, wp, lp)) return answer;
         break;
     case PressMessage:
-        if (auto *c = ControlWindow::of(HWND(lp))) c->control.nativePress();
+        if (std::size_t(lp) < form->controls().size()) form->controls()[std::size_t(lp)]->nativePress();
         return 0;
     case WM_COMMAND:
-        if (auto *c = lp ? ControlWindow::of(HWND(lp)) : nullptr) {
+        if (auto *c = lp ? SystemControl::of(HWND(lp)) : nullptr) {
             // A list's selection changed by the user; the keyboard arrived in a list or a field.
             if (HIWORD(wp) == LBN_SELCHANGE)
                 if (auto *list = dynamic_cast<ListBox *>(&c->control))
@@ -314,112 +434,128 @@ LRESULT CALLBACK FormWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 // ---------------------------------------------------------------- controls
 
-ControlWindow::ControlWindow(Control &c, HWND h, const ControlInfo &info) : control(c), hwnd(h), rowHeight(info.rowHeight) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, LONG_PTR(this));
-    if (!info.toolTip.empty()) addToolTip(hwnd, info.toolTip);
+ControlSide::~ControlSide() {
+    forgetAccessible(&control);
+    auto &list = window.controls;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
 }
 
-ControlWindow::~ControlWindow() {
-    forgetAccessible(&control);
+Rect ControlSide::placeInWindow() const {
+    Rect r = rect;
+    for (const ControlSide *c = container; c; c = c->container) r.x += c->rect.x, r.y += c->rect.y;
+    return r;
+}
+
+RECT ControlSide::screenRect() const {
+    RECT r = deviceRect(placeInWindow());
+    MapWindowPoints(window.hwnd, nullptr, reinterpret_cast<POINT *>(&r), 2);
+    return r;
+}
+
+bool ControlSide::visibleOnScreen() const {
+    for (const ControlSide *c = this; c; c = c->container)
+        if (!c->visible) return false;
+    return IsWindowVisible(window.hwnd);
+}
+
+bool ControlSide::hasKeyboard() const {
+    const HWND focus = GetFocus();
+    return systemWindow() ? focus == systemWindow() : focus == window.hwnd && control.hasFocus();
+}
+
+namespace {
+long stacking = 0;
+}
+
+Painted::Painted(Control &c, FormWindow &w, const ControlInfo &info) : ControlSide(c, w) {
+    z = ++stacking;
+    if (!info.toolTip.empty()) {
+        tip_ = UINT_PTR(this);
+        addToolTip(w.hwnd, tip_, false, RECT{}, info.toolTip);
+    }
+}
+
+void Painted::setGeometry(const Rect &r) {
+    window.invalidate(placeInWindow());
+    rect = r;
+    window.invalidate(placeInWindow());
+    if (tip_) {
+        TOOLINFOW ti{};
+        ti.cbSize = sizeof ti;
+        ti.hwnd = window.hwnd;
+        ti.uId = tip_;
+        ti.rect = deviceRect(placeInWindow());
+        SendMessageW(toolTips(), TTM_NEWTOOLRECTW, 0, LPARAM(&ti));
+    }
+}
+
+void Painted::setVisible(bool v) {
+    visible = v;
+    update();
+}
+
+void Painted::raise() {
+    z = ++stacking;
+    update();
+}
+
+void Painted::update() { window.invalidate(placeInWindow()); }
+
+SystemControl::SystemControl(Control &c, FormWindow &w, HWND h, const ControlInfo &info)
+    : ControlSide(c, w), hwnd(h), rowHeight_(info.rowHeight) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, LONG_PTR(this));
+    if (!info.toolTip.empty()) addToolTip(hwnd, 0, true, RECT{}, info.toolTip);
+    systemProc_ = WNDPROC(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, LONG_PTR(SystemControl::proc)));
+}
+
+SystemControl::~SystemControl() {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     DestroyWindow(hwnd);
 }
 
-ControlWindow *ControlWindow::of(HWND hwnd) { return reinterpret_cast<ControlWindow *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+SystemControl *SystemControl::of(HWND hwnd) { return reinterpret_cast<SystemControl *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
 
-namespace {
-// Nothing is drawn for a window that is not on the screen yet.
-UINT quietUntilShown(HWND hwnd) { return IsWindowVisible(GetAncestor(hwnd, GA_ROOT)) ? 0 : SWP_NOREDRAW; }
-} // namespace
-
-void ControlWindow::setGeometry(const Rect &r) {
-    SetWindowPos(hwnd, nullptr, scaled(r.x), scaled(r.y), scaled(r.w), scaled(r.h),
+void SystemControl::setGeometry(const Rect &r) {
+    if (r == rect) return;
+    rect = r;
+    const RECT d = deviceRect(placeInWindow());
+    SetWindowPos(hwnd, nullptr, d.left, d.top, d.right - d.left, d.bottom - d.top,
                  SWP_NOZORDER | SWP_NOACTIVATE | quietUntilShown(hwnd));
 }
 
-void ControlWindow::setVisible(bool visible) {
-    if (bool(GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE) != visible) ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
+void SystemControl::setVisible(bool v) {
+    visible = v;
+    if (bool(GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE) != v) ShowWindow(hwnd, v ? SW_SHOWNA : SW_HIDE);
 }
 
-void ControlWindow::raise() {
+void SystemControl::raise() {
     SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | quietUntilShown(hwnd));
 }
 
-void ControlWindow::setFont(const FontDef &font) {
-    font_ = font, hasFont_ = true;
+void SystemControl::setFont(const FontDef &font) {
+    font_ = font;
     SendMessageW(hwnd, WM_SETFONT, WPARAM(backend().font(font)), TRUE);
 }
 
-void ControlWindow::rescale() {
-    if (hasFont_) SendMessageW(hwnd, WM_SETFONT, WPARAM(backend().font(font_)), FALSE);
-    if (rowHeight && dynamic_cast<ListBox *>(&control)) SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, LPARAM(scaled(rowHeight)));
+void SystemControl::rescale() {
+    SendMessageW(hwnd, WM_SETFONT, WPARAM(backend().font(font_)), FALSE);
+    if (rowHeight_ && dynamic_cast<ListBox *>(&control)) SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, LPARAM(scaled(rowHeight_)));
 }
 
-void ControlWindow::addItem(const String &item) { SendMessageW(hwnd, LB_ADDSTRING, 0, LPARAM(wide(item).c_str())); }
-
-void ControlWindow::setCurrentItem(int row) { SendMessageW(hwnd, LB_SETCURSEL, WPARAM(row), 0); }
-
-LRESULT CALLBACK ControlWindow::pictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    ControlWindow *self = of(hwnd);
-    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-    auto &box = static_cast<PictureBox &>(self->control); // this class is the picture boxes' alone
-    MouseEvent e;
-    if (mouseMessage(msg, wp, lp, hwnd, e)) {
-        box.nativeMouse(e);
-        return 0;
-    }
-    if (msg == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        const Surface &shown = box.shown(backend().scale);
-        showPixels(dc, 0, 0, shown.pixels(Rect{0, 0, shown.width(), shown.height()}));
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    if (msg == WM_ERASEBKGND) return 1;
-    if (msg == WM_GETOBJECT)
-        if (LRESULT answer = answerGetObject(box.form(), &box, wp, lp)) return answer;
-    return DefWindowProcW(hwnd, msg, wp, lp);
+void SystemControl::addItem(const String &item) {
+    // Before the window shows, the list does not draw itself item by item.
+    if (!quiet_ && !IsWindowVisible(window.hwnd)) SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0), quiet_ = true;
+    SendMessageW(hwnd, LB_ADDSTRING, 0, LPARAM(wide(item).c_str()));
 }
 
-LRESULT CALLBACK ControlWindow::labelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    ControlWindow *self = of(hwnd);
-    MouseEvent e;
-    if (self && mouseMessage(msg, wp, lp, hwnd, e)) {
-        self->control.nativeMouse(e);
-        return 0;
-    }
-    if (self && msg == WM_PAINT) {
-        // What lies under the label, then the captions it shows.
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        const int s = backend().scale;
-        const LabelDrawing d = static_cast<Label &>(self->control).drawing(s); // as this procedure is labels' alone
-        showPixels(dc, d.under.x, d.under.y, d.under);
-        SetBkMode(dc, TRANSPARENT);
-        for (const TextRun &t : d.texts) {
-            HGDIOBJ old = SelectObject(dc, backend().font(t.font));
-            SetTextColor(dc, COLORREF(t.color & 0xFFFFFF)); // both 0xBBGGRR
-            std::wstring text = wide(t.caption);
-            RECT r{t.x * s, t.y * s, 10000, 10000};
-            DrawTextW(dc, text.c_str(), int(text.size()), &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOCLIP);
-            SelectObject(dc, old);
-        }
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    if (self && msg == WM_ERASEBKGND) return 1;
-    if (self && msg == WM_GETOBJECT)
-        if (LRESULT answer = answerGetObject(self->control.form(), &self->control, wp, lp)) return answer;
-    return CallWindowProcW(self ? self->systemProc : DefWindowProcW, hwnd, msg, wp, lp);
-}
+void SystemControl::setCurrentItem(int row) { SendMessageW(hwnd, LB_SETCURSEL, WPARAM(row), 0); }
 
-LRESULT CALLBACK ControlWindow::systemControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT CALLBACK SystemControl::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     // A list or a field: the system's, but for what a screen reader asks.
-    ControlWindow *self = of(hwnd);
+    SystemControl *self = of(hwnd);
     if (self && msg == WM_GETOBJECT)
         if (LRESULT answer = answerGetObject(self->control.form(), &self->control, wp, lp)) return answer;
-    return CallWindowProcW(self ? self->systemProc : DefWindowProcW, hwnd, msg, wp, lp);
+    return CallWindowProcW(self ? self->systemProc_ : DefWindowProcW, hwnd, msg, wp, lp);
 }
 
 // ---------------------------------------------------------------- creating them
@@ -429,39 +565,30 @@ std::unique_ptr<NativeWindow> Win32Backend::createWindow(Form &form, const Windo
 }
 
 std::unique_ptr<NativeControl> Win32Backend::createControl(Control &c, const ControlInfo &info) {
-    registerClasses();
-    HWND parent = c.container() ? windowOf(c.container()->native()) : windowOf(c.form().native());
-    const DWORD child = WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE;
-    std::unique_ptr<ControlWindow> w;
-    switch (info.kind) {
-    case Kind::PictureBox:
-        w = std::make_unique<ControlWindow>(
-            c, CreateWindowExW(0, PictureClass, L"", child | WS_CLIPCHILDREN, 0, 0, 1, 1, parent, nullptr, instance, nullptr), info);
-        break;
-    case Kind::Label: {
-        HWND h = CreateWindowExW(0, L"STATIC", L"", child | SS_LEFT | SS_NOTIFY, 0, 0, 1, 1, parent, nullptr, instance, nullptr);
-        w = std::make_unique<ControlWindow>(c, h, info);
-        w->systemProc = WNDPROC(SetWindowLongPtrW(h, GWLP_WNDPROC, LONG_PTR(ControlWindow::labelProc)));
-        break;
+    FormWindow &window = windowOf(c.form().native());
+    ControlSide *container = c.container() ? &sideOf(*c.container()) : nullptr;
+    std::unique_ptr<ControlSide> side;
+    if (info.kind == Kind::PictureBox || info.kind == Kind::Label) {
+        side = std::make_unique<Painted>(c, window, info);
+    } else {
+        const bool list = info.kind == Kind::ListBox;
+        Rect place = info.place; // in the window's client area
+        for (const ControlSide *k = container; k; k = k->container) place.x += k->rect.x, place.y += k->rect.y;
+        const RECT at = deviceRect(place);
+        const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE | WS_TABSTOP |
+                            (list ? WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT
+                                  : ES_AUTOHSCROLL | (info.readOnly ? ES_READONLY : 0));
+        HWND h = CreateWindowExW(WS_EX_CLIENTEDGE, list ? L"LISTBOX" : L"EDIT", L"", style, at.left, at.top,
+                                 at.right - at.left, at.bottom - at.top, window.hwnd, nullptr, instance, nullptr);
+        auto system = std::make_unique<SystemControl>(c, window, h, info);
+        system->rect = info.place;
+        system->setFont(FontDef{});
+        if (list) SendMessageW(h, LB_SETITEMHEIGHT, 0, LPARAM(scaled(info.rowHeight))); // the rows the layouts are drawn for
+        side = std::move(system);
     }
-    case Kind::TextBox:
-        w = std::make_unique<ControlWindow>(
-            c, CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", child | WS_TABSTOP | ES_AUTOHSCROLL | (info.readOnly ? ES_READONLY : 0),
-                               0, 0, 1, 1, parent, nullptr, instance, nullptr), info);
-        w->setFont(FontDef{});
-        w->systemProc = WNDPROC(SetWindowLongPtrW(w->hwnd, GWLP_WNDPROC, LONG_PTR(ControlWindow::systemControlProc)));
-        break;
-    case Kind::ListBox:
-        w = std::make_unique<ControlWindow>(
-            c, CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
-                               child | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT, 0, 0,
-                               1, 1, parent, nullptr, instance, nullptr), info);
-        w->setFont(FontDef{});
-        SendMessageW(w->hwnd, LB_SETITEMHEIGHT, 0, LPARAM(scaled(info.rowHeight))); // the rows the layouts are drawn for
-        w->systemProc = WNDPROC(SetWindowLongPtrW(w->hwnd, GWLP_WNDPROC, LONG_PTR(ControlWindow::systemControlProc)));
-        break;
-    }
-    return w;
+    side->container = container;
+    window.controls.push_back(side.get());
+    return side;
 }
 
 } // namespace ui::win32
