@@ -47,6 +47,7 @@ def verdict(ok):
 
 def main():
     moves, prefix, move_log, startup_log = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
+    wine_log = sys.argv[5] if len(sys.argv) > 5 else None
 
     print()
     print("Pointer moves (lunivar_bench_move, offscreen)")
@@ -106,6 +107,30 @@ def main():
         if idle:
             print(f"  idle CPU     lunivar after start-up: {max(idle)} ticks (worst of {len(idle)} runs)  "
                   f"{verdict(max(idle) == 0)}")
+
+    if wine_log:
+        wine_report(wine_log)
+
+
+def wine_report(log):
+    # winestart.py's lines: mode, prog, run, frame_ms.
+    frames = {}
+    for line in open(log, errors="replace"):
+        kv = dict(p.split("=", 1) for p in line.split() if "=" in p)
+        if "frame_ms" in kv:
+            frames.setdefault((kv["mode"], kv["prog"]), []).append(float(kv["frame_ms"]))
+    print()
+    print("Windows program under Wine: its complete first frame (medians of alternating runs; warm: the Wine")
+    print("server running, cold: dropped before every start)")
+    for mode in ("warm", "cold"):
+        a, b = frames.get((mode, "lunivar")), frames.get((mode, "minimal"))
+        if not a or not b:
+            print(f"  {mode}: no figures")
+            continue
+        ra, rb = statistics.median(a), statistics.median(b)
+        print(f"  {mode}  lunivar {ra:7.1f} ms ({len(a)} runs)  minimal {rb:7.1f} ms  ratio {ra / rb:5.2f}  "
+              f"{verdict(ra / rb <= 1.15)}")
+
 
 if __name__ == "__main__":
     main()
