@@ -75,7 +75,9 @@ def wait_frame(d, damage_event, proc, timeout):
     return t_map, None, None
 
 
-def one_run(name, n, argv, env, idle_seconds, timeout):
+def watching_screen():
+    """A connection that reports windows made, placed and mapped on the
+    screen and every drawing on it; and the drawings' event code."""
     d = display.Display()
     root = d.screen().root
     d.damage_query_version()
@@ -83,6 +85,11 @@ def one_run(name, n, argv, env, idle_seconds, timeout):
     root.change_attributes(event_mask=X.SubstructureNotifyMask)
     root.damage_create(damage.DamageReportRawRectangles)
     d.sync()
+    return d, damage_event
+
+
+def one_run(name, n, argv, env, idle_seconds, timeout):
+    d, damage_event = watching_screen()
 
     t0 = time.monotonic()
     errors = tempfile.TemporaryFile()

@@ -23,7 +23,8 @@ import sys
 import time
 
 from Xlib import X, display
-from Xlib.ext import damage
+
+from firstframe import watching_screen
 
 
 def grab(d, rect):
@@ -53,13 +54,7 @@ class Runner:
 
     def watch(self, exe, reference, timeout=60.0):
         """(frame time in seconds, the window's rectangle, its picture then)."""
-        d = display.Display()
-        root = d.screen().root
-        d.damage_query_version()
-        damage_event = d.query_extension("DAMAGE").first_event + damage.DamageNotifyCode
-        root.change_attributes(event_mask=X.SubstructureNotifyMask)
-        root.damage_create(damage.DamageReportRawRectangles)
-        d.sync()
+        d, damage_event = watching_screen()
         windows, mapped = {}, None
         t0 = time.monotonic()
         proc = self.spawn(exe)

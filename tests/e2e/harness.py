@@ -722,6 +722,27 @@ class SoundServer:
         return samples
 
 
+def close_box_heard(s, server, xwindow, close_box, closing):
+    # Click the close box of the program's window: the window goes at once,
+    # the program ends with status 0, and the close sound (`closing`, its
+    # samples) is heard to its end.
+    times = {}
+
+    def close():
+        close_box()
+        t0 = time.monotonic()
+        wait_until(lambda: s.gone(xwindow), 2, 0.005, "the window to go")
+        times["gone"] = time.monotonic() - t0
+        check(s.wait_exit(10) == 0, "exit status")
+        times["ended"] = time.monotonic() - t0
+    got = server.record(close)
+    print("click to window gone %.3f s, to the end %.3f s; the sound %d ms of %d" % (
+        times["gone"], times["ended"], sounding_ms(got, 300), sounding_ms(closing, 300)))
+    check(times["gone"] < 0.3 and times["ended"] < 1.5, "gone after %(gone).3f s, ended after %(ended).3f s" % times)
+    check(peak(got) >= 0.5 * peak(closing) and sounding_ms(got, 300) >= 0.8 * sounding_ms(closing, 300),
+          "heard: peak %d of %d, %d ms of %d" % (peak(got), peak(closing), sounding_ms(got, 300), sounding_ms(closing, 300)))
+
+
 def wave_samples(path):
     with wave.open(path, "rb") as f:
         return array.array("h", f.readframes(f.getnframes()))
