@@ -160,16 +160,71 @@ def focus_mark_faults(shot, ox, oy, w, h):
     return [(x, y) for x, y in dots if (x + y) % 2 == 0 and shot.px(ox + x, oy + y) != (60, 60, 60)]
 
 
+BLACK, GREY, SILVER, WHITE = (0, 0, 0), (128, 128, 128), (192, 192, 192), (255, 255, 255)
+
+
+def ink_faults(shot, ox, oy, box, under, inks, least=5):
+    # Texts drawn without smoothing: in box (x, y, w, h) at (ox, oy) every
+    # pixel is one that lies under the texts (under(x, y) lists them) or one
+    # of the texts' colours, and each of those colours shows in at least
+    # `least` pixels.
+    bx, by, bw, bh = box
+    seen, stray = dict.fromkeys(inks, 0), []
+    for y in range(by, by + bh):
+        for x in range(bx, bx + bw):
+            c = shot.px(ox + x, oy + y)
+            if any(close_colour(c, u, 2) for u in under(x, y)):
+                continue
+            ink = next((i for i in inks if close_colour(c, i, 2)), None)
+            if ink is None:
+                stray.append((x, y, c))
+            else:
+                seen[ink] += 1
+    return ["%d pixels of no text's colour, e.g. %r" % (len(stray), stray[:3])] * bool(stray) + \
+        ["%r shows in %d pixels" % (c, n) for c, n in seen.items() if n < least]
+
+
+def face_px(pieces, x, y):
+    # A push button's face: left cap, tiles, right cap at 168.
+    left, tile, right = (load_bitmap(p) for p in pieces)
+    if x < left.width:
+        return left.px(x, y)
+    if x >= 168:
+        return right.px(x - 168, y)
+    return tile.px((x - left.width) % tile.width, y)
+
+
+def text_faults(shot, ox, oy, looked_up):
+    # The main window's texts at (ox, oy) in their colours: the caption black
+    # over its grey shadow on the title bar, the field labels and the push
+    # buttons' captions black (on a button's face, normal or lit, away from
+    # its focus mark), and after a lookup the four fields' texts black on
+    # white (the glyph box's symbol font may be smoothed).
+    title = load_bitmap(111)
+    out = ink_faults(shot, ox, oy, (40, 1, 270, 22), lambda x, y: [title.px(x, y)], [BLACK, GREY])
+    for top in (32, 72, 112, 152):
+        out += ink_faults(shot, ox, oy, (192, top, 140, 15), lambda x, y: [(224, 224, 224)], [BLACK])
+    for bx, by, _, _ in BUTTONS.values():
+        out += ink_faults(shot, ox, oy, (bx + 4, by + 4, 169, 13),
+                          lambda x, y: [face_px(f, x - bx, y - by) for f in ((113, 114, 115), (116, 117, 118))],
+                          [BLACK])
+    if looked_up:
+        for x, y, w, h in (FIELDS[f] for f in ("txtSign", "txtPair", "txtPercStone", "txtTalis")):
+            out += ink_faults(shot, ox, oy, (x + 3, y + 3, w - 6, h - 6), lambda x, y: [WHITE], [BLACK])
+    return out
+
+
 def about_faults(shot, ox, oy):
-    # The About window at (ox, oy), 320 x 191, away from its texts and its
-    # button: a raised frame 7 pixels wide (ring by ring from the outside:
-    # light grey above and left, dark grey below and right; white and grey;
-    # four of the face; a grey line round the picture) and the About picture
-    # with the back colour where its magenta is. Its outline leaves out its
-    # first and last column and row, and the rounded corners.
+    # The About window at (ox, oy), 320 x 191, away from its button: a raised
+    # frame 7 pixels wide (ring by ring from the outside: light grey above and
+    # left, dark grey below and right; white and grey; four of the face; a
+    # grey line round the picture), the About picture with the back colour
+    # where its magenta is, and on it the version in its colours. Its outline
+    # leaves out its first and last column and row, and the rounded corners.
     W, H, F = 320, 191, 7
     pic = load_bitmap_file(os.path.join(SOURCE_DIR, "src", "res", "layout", "about.png"))
-    skip = [(7 + 96, 7 + 136, 105, 21), (7 + 105, 7 + 74, 40, 16)]  # the OK button, the version and its shadow
+    version = (7 + 105, 7 + 74, 40, 16)  # the version, black over its silver shadow
+    skip = [(7 + 96, 7 + 136, 105, 21), version]  # and the OK button
 
     def want(x, y):
         ring = min(x, y, W - 1 - x, H - 1 - y)
@@ -182,7 +237,8 @@ def about_faults(shot, ox, oy):
     return [(x, y) for y in range(1, H - 1) for x in range(1, W - 1)
             if min(x - 1, W - 2 - x) + min(y - 1, H - 2 - y) > 4
             and not any(sx <= x < sx + sw and sy <= y < sy + sh for sx, sy, sw, sh in skip)
-            and not close_colour(shot.px(ox + x, oy + y), want(x, y), 2)]
+            and not close_colour(shot.px(ox + x, oy + y), want(x, y), 2)] + \
+        ink_faults(shot, ox, oy, version, lambda x, y: [want(x, y)], [BLACK, SILVER])
 
 
 def is_blue(c):
@@ -328,6 +384,17 @@ class Session:
         self.env = base
         for k in display_vars + ("DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS", "XDG_RUNTIME_DIR"):
             os.environ[k] = base[k]
+
+    def unsmoothed_text(self):
+        # Environment for a program whose texts are drawn without smoothing,
+        # each pixel of a text in its colour (as Windows draws them).
+        path = os.path.join(self.tmp, "fonts-unsmoothed.conf")
+        with open(path, "w") as f:
+            f.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n<fontconfig>\n'
+                    '  <include ignore_missing="yes">/etc/fonts/fonts.conf</include>\n'
+                    '  <match target="font"><edit name="antialias" mode="assign"><bool>false</bool></edit></match>\n'
+                    '</fontconfig>\n')
+        return {"FONTCONFIG_FILE": path}
 
     def start_program(self, extra_env=None, wrapper=None, drop=(), exe=None, timeout=20):
         # Starts the program (ending one still running) and waits for its
@@ -507,9 +574,20 @@ class Session:
         self.xd.screen().root.send_event(ev, event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
         self.xd.flush()
 
-    def activate(self, w):
-        # Asks the window manager to show and activate the window.
+    def activate(self, w, timeout=10):
+        # Asks the window manager to show and activate the window, and waits
+        # until it is shown and has the keyboard.
         self._client_message(w, "_NET_ACTIVE_WINDOW", [2, 0, 0])
+
+        def has_keyboard():
+            f, root = self.xd.get_input_focus().focus, self.xd.screen().root
+            while hasattr(f, "id") and f.id != root.id:
+                if f.id == w.id:
+                    return True
+                f = f.query_tree().parent
+            return False
+        wait_until(lambda: self.is_viewable(w) and not self.iconified(w) and has_keyboard(), timeout, 0.05,
+                   "the window to be shown with the keyboard")
 
     def wm_close(self, w):
         self._client_message(w, "_NET_CLOSE_WINDOW", [0, 2])

@@ -5,7 +5,7 @@
 # with the version, and Exit.
 
 from harness import (ABOUT_NAME, ACCESSIBLE, BUTTONS, FIELD_NAMES, SHORTCUTS, TOOLTIPS, Session, about_faults, check,
-                     close_colour, eventually, focus_mark_faults, load_bitmap, wait_until)
+                     close_colour, eventually, focus_mark_faults, load_bitmap, text_faults, wait_until)
 
 ICON = (18, 12)
 W, H = 380, 202
@@ -66,11 +66,11 @@ def keyboard(s, w):
     with r.case("Alt+З ends the program with status 0"):
         s.activate(w)
         s.key("alt+Cyrillic_ze")
-        check(s.wait_exit(5) == 0, "exit status")
+        check(s.wait_exit(10) == 0, "exit status")
 
 
 def menu(s):
-    w = s.start_program()
+    w = s.start_program(s.unsmoothed_text())
     ps = s.atspi
     r = s.results
     sign = s.find(role=[ps.ROLE_TEXT, ps.ROLE_ENTRY], name=FIELD_NAMES["txtSign"])
@@ -127,6 +127,9 @@ def menu(s):
         look(ACTIVE)
         s.click_in(w, 18, 130, settle=0.4)
         check(eventually(lambda: s.text_of(sign), lambda v: v != "") == "Козеог", "no lookup after About")
+        shot = eventually(lambda: s.grab(wx, wy, W, H), lambda img: not text_faults(img, 0, 0, looked_up=True))
+        bad = text_faults(shot, 0, 0, looked_up=True)
+        check(not bad, "texts: %s" % "; ".join(bad))
     with r.case("Escape dismisses the menu: the active face"):
         look(INACTIVE, [open_menu()])
         s.key("Escape", settle=0.4)
@@ -135,7 +138,7 @@ def menu(s):
     with r.case("ы chooses Выход: status 0"):
         open_menu()
         s.key("Cyrillic_yeru")
-        check(s.wait_exit(5) == 0, "exit status")
+        check(s.wait_exit(10) == 0, "exit status")
 
 
 def about_closed(s, w):

@@ -12,7 +12,7 @@ import subprocess
 
 from harness import (ABOUT_NAME, ACCESSIBLE, BUTTONS, FIELDS, LIST_DAY, LIST_MONTH, SHORTCUTS, SOURCE_DIR, TOOLTIPS,
                      Session, SoundServer, about_faults, check, close_box_heard, eventually, focus_mark_faults,
-                     load_bitmap, load_bitmap_file, mismatches, peak, signs, wait_until, wave_samples)
+                     load_bitmap, load_bitmap_file, mismatches, peak, signs, text_faults, wait_until, wave_samples)
 
 # MSAA's roles as the Linux bus names them, and the states read.
 ROLES = {"41": "label", "43": "button", "33": "list", "42": "text", "34": "item", "10": "client"}
@@ -364,6 +364,10 @@ def main():
             s.key("space")
             got = eventually(read_fields, lambda v: v[0] == "Стрелец")
             check(got[0] == "Стрелец" and got[2:] == ["Овен, Лев, Весы", "Бирюза", "Хризопраз"], "fields %r" % got)
+        with r.case("the texts in their colours: the caption over its shadow, labels, buttons, fields"):
+            shot = eventually(lambda: s.grab(x, y, 380, 202), lambda img: not text_faults(img, 0, 0, looked_up=True))
+            bad = text_faults(shot, 0, 0, looked_up=True)
+            check(not bad, "; ".join(bad))
 
         gemini = next(g for g in signs() if g["name"] == "Близнецы")
         with r.case("25 May by clicks and keys: Gemini, its symbol in the glyph box (Wine has no Wingdings)"):
