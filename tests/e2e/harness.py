@@ -28,6 +28,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_DIR = os.path.normpath(os.path.join(HERE, "..", ".."))
 TITLE = "Lunivar 5.3"
 SCREEN_W, SCREEN_H = 1024, 768
+CYRILLIC = ("o", "ze", "yeru", "ka")  # letters the tests type as access keys
 MARKER = "LUNIVAR_E2E_SESSION"
 
 
@@ -343,6 +344,21 @@ class Session:
         self.xd = xdisplay.Display(self.display)
         wait_until(lambda: self.xd.screen().root.get_full_property(self.atom("_NET_SUPPORTING_WM_CHECK"), 0),
                    10, 0.05, "the window manager")
+        self._bind_letters()
+
+    def _bind_letters(self):
+        # xdotool types a keysym the keyboard lacks by remapping a spare key
+        # for a moment, which races the program on a busy machine; the
+        # Cyrillic letters the tests type get keys of their own for good.
+        from Xlib import XK
+        XK.load_keysym_group("cyrillic")
+        first = self.xd.display.info.min_keycode
+        table = self.xd.get_keyboard_mapping(first, self.xd.display.info.max_keycode - first + 1)
+        spare = [first + i for i, syms in enumerate(table) if not any(syms)][-len(CYRILLIC):]
+        for code, name in zip(spare, CYRILLIC):
+            lower = XK.string_to_keysym("Cyrillic_" + name)
+            self.xd.change_keyboard_mapping(code, [(lower, lower + 0x20)])
+        self.xd.sync()
 
     def _base_env(self):
         # The caller's environment less anything of another session, with

@@ -58,10 +58,10 @@ def keyboard(s, w):
         check(eventually(sign, lambda v: v == "Козеог") == "Козеог", "Enter on Проверить, 1 January: %r" % sign())
     with r.case("Alt+О opens the About window with 5.3; Return closes it"):
         s.key("alt+Cyrillic_o")
-        s.find(role=ps.ROLE_PUSH_BUTTON, name="OK", timeout=5, showing=True)
+        s.find(role=ps.ROLE_PUSH_BUTTON, name="OK", timeout=15, showing=True)
         s.find(role=ps.ROLE_FRAME, name=ABOUT_NAME, timeout=5)
         s.key("Return", settle=0.4)
-        wait_until(lambda: not [a for a in s.program_windows() if a.id != w.id and s.is_viewable(a)], 5, 0.05,
+        wait_until(lambda: not [a for a in s.program_windows() if a.id != w.id and s.is_viewable(a)], 10, 0.05,
                    "the About window to close")
     with r.case("Alt+З ends the program with status 0"):
         s.activate(w)
