@@ -59,20 +59,33 @@ def wait_frame(d, damage_event, proc, timeout):
         while d.pending_events():
             e = d.next_event()
             now = time.monotonic()
-            if e.type == X.CreateNotify:
-                windows[e.window.id] = [e.x, e.y, e.width, e.height, e.override]
-            elif e.type == X.ConfigureNotify and e.window.id in windows:
-                windows[e.window.id][:4] = [e.x, e.y, e.width, e.height]
-            elif e.type == X.MapNotify and mapped is None and e.window.id in windows:
-                x, y, w, h, override = windows[e.window.id]
+            shown = follow(windows, e)
+            if shown is not None and mapped is None:
+                x, y, w, h, override = windows[shown]
                 if not override and w > 16 and h > 16:
-                    mapped, t_map = e.window.id, now
-            elif e.type == damage_event and mapped is not None:
-                x, y, w, h, _ = windows[mapped]
-                a = e.area
-                if a.x < x + w and a.x + a.width > x and a.y < y + h and a.y + a.height > y:
-                    return t_map, now, (w, h)
+                    mapped, t_map = shown, now
+            elif e.type == damage_event and mapped is not None and draws_in(e, windows[mapped]):
+                return t_map, now, tuple(windows[mapped][2:4])
     return t_map, None, None
+
+
+def follow(windows, e):
+    """Keeps windows (id -> [x, y, w, h, override]), the top-level windows
+    made since the watch began, up to date; the window's id when e maps one."""
+    if e.type == X.CreateNotify:
+        windows[e.window.id] = [e.x, e.y, e.width, e.height, e.override]
+    elif e.type == X.ConfigureNotify and e.window.id in windows:
+        windows[e.window.id][:4] = [e.x, e.y, e.width, e.height]
+    elif e.type == X.MapNotify and e.window.id in windows:
+        return e.window.id
+    return None
+
+
+def draws_in(e, rect):
+    """Whether a drawing reported by DAMAGE touches the rectangle (x, y, w, h, ...)."""
+    x, y, w, h = rect[:4]
+    a = e.area
+    return a.x < x + w and a.x + a.width > x and a.y < y + h and a.y + a.height > y
 
 
 def watching_screen():

@@ -24,7 +24,7 @@ import time
 
 from Xlib import X, display
 
-from firstframe import watching_screen
+from firstframe import draws_in, follow, watching_screen
 
 
 def grab(d, rect):
@@ -64,21 +64,16 @@ class Runner:
                     select.select([d.fileno()], [], [], 0.05)
                 while d.pending_events():
                     e = d.next_event()
-                    if e.type == X.CreateNotify:
-                        windows[e.window.id] = [e.x, e.y, e.width, e.height, e.override]
-                    elif e.type == X.ConfigureNotify and e.window.id in windows:
-                        windows[e.window.id][:4] = [e.x, e.y, e.width, e.height]
-                    elif e.type == X.MapNotify and mapped is None and e.window.id in windows:
-                        if windows[e.window.id][2] > 100 and windows[e.window.id][3] > 100:
-                            mapped = e.window.id
-                    elif e.type == damage_event and mapped is not None:
+                    shown = follow(windows, e)
+                    if shown is not None and mapped is None:
+                        if windows[shown][2] > 100 and windows[shown][3] > 100:
+                            mapped = shown
+                    elif e.type == damage_event and mapped is not None and draws_in(e, windows[mapped]):
+                        now = time.monotonic()
                         rect = tuple(windows[mapped][:4])
-                        a = e.area
-                        if a.x < rect[0] + rect[2] and a.x + a.width > rect[0] and a.y < rect[1] + rect[3] and a.y + a.height > rect[1]:
-                            now = time.monotonic()
-                            picture = grab(d, rect)
-                            if reference is None or picture == reference:
-                                return now - t0, rect, proc
+                        picture = grab(d, rect)
+                        if reference is None or picture == reference:
+                            return now - t0, rect, proc
             return None, None, proc
         finally:
             d.close()
