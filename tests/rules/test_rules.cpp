@@ -273,7 +273,7 @@ private slots:
         // A BMP file: 14-byte file header, a header of `headerSize` bytes,
         // `colours` palette entries, then the rows (all bytes 0x5A). Fields
         // can be spoilt afterwards.
-        struct Spec {
+        struct Crafted {
             const char *what;
             int width, height, bits;
             std::uint32_t compression = 0;
@@ -283,7 +283,7 @@ private slots:
             long fileBytes = -1;  // -1: all of it
             bool reads = false;
         };
-        const Spec specs[] = {
+        const Crafted files[] = {
             {"1 bit, 2 colours", 9, 2, 1, 0, 40, 2, -1, -1, -1, true},
             {"4 bits, 16 colours", 3, 3, 4, 0, 40, 16, -1, -1, -1, true},
             {"8 bits, 256 colours", 2, 2, 8, 0, 40, 256, -1, -1, -1, true},
@@ -302,7 +302,7 @@ private slots:
             {"run-length compressed", 2, 2, 8, 1, 40, 256},
             {"palette past the end", 2, 2, 8, 0, 40, 256, -1, -1, 14 + 40 + 100},
         };
-        for (const Spec &sp : specs) {
+        for (const Crafted &sp : files) {
             const int bits = sp.bits > 0 && sp.bits <= 32 ? sp.bits : 8;
             const long stride = (long(std::max(sp.width, 1)) * bits + 31) / 32 * 4;
             const long rows = sp.rowBytes >= 0 ? sp.rowBytes : stride * std::max(1, std::abs(sp.height == int(0x80000000u) ? 1 : sp.height));
