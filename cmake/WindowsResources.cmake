@@ -30,4 +30,14 @@ function(lunivar_windows_rc out)
     configure_file(${PROJECT_SOURCE_DIR}/packaging/lunivar.manifest.in ${rc_dir}/lunivar.manifest @ONLY)
     set(LUNIVAR_RC_MANIFEST ${rc_dir}/lunivar.manifest)
     configure_file(${PROJECT_SOURCE_DIR}/packaging/lunivar.rc.in ${out} @ONLY)
+    # The resource compiler reads these files by path: the resources are
+    # compiled again when one changes. The icon's bytes are in the script
+    # itself, which is written again when the icon changes.
+    set(inputs ${LUNIVAR_RC_MANIFEST} ${LUNIVAR_RES_DIR}/layout/about.png ${LUNIVAR_RES_DIR}/layout/about@2x.png
+               ${LUNIVAR_RES_DIR}/layout/back.png)
+    foreach(n IN LISTS LUNIVAR_BITMAP_NUMBERS)
+        list(APPEND inputs ${LUNIVAR_RES_DIR}/bmp/${n}.bmp ${LUNIVAR_RES_DIR}/bmp/${n}@2x.png)
+    endforeach()
+    set_source_files_properties(${out} PROPERTIES OBJECT_DEPENDS "${inputs}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${LUNIVAR_RES_DIR}/icon/lunivar.ico)
 endfunction()

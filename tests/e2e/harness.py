@@ -460,16 +460,20 @@ class Session:
         for _, p in reversed(self.procs):
             self._end_group(p)
         # What forked itself out of its process group is found by the marker.
-        needle = ("%s=%s" % (MARKER, self.tag)).encode()
+        for pid in self.marked_processes():
+            with contextlib.suppress(OSError):
+                os.kill(pid, signal.SIGKILL)
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    def marked_processes(self):
+        # The processes that carry this session's marker in their environment.
+        needle, out = ("%s=%s" % (MARKER, self.tag)).encode(), []
         for entry in os.listdir("/proc"):
             if entry.isdigit() and int(entry) != os.getpid():
-                try:
-                    with open("/proc/%s/environ" % entry, "rb") as f:
-                        if needle in f.read().split(b"\0"):
-                            os.kill(int(entry), signal.SIGKILL)
-                except OSError:
-                    pass
-        shutil.rmtree(self.tmp, ignore_errors=True)
+                with contextlib.suppress(OSError), open("/proc/%s/environ" % entry, "rb") as f:
+                    if needle in f.read().split(b"\0"):
+                        out.append(int(entry))
+        return out
 
     @staticmethod
     def _end_group(p):

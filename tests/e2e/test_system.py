@@ -62,6 +62,21 @@ def display_gone(s):
         check(len(lines) == 1 and "display" in lines[0], "stderr %r" % lines)
 
 
+def no_session_bus(s):
+    # Started without a session bus, the program starts none of its own that
+    # would outlive it (the D-Bus library's autolaunch on X11).
+    with s.results.case("no session bus: nothing the program starts outlives it"):
+        def buses():
+            own = {p.pid for label, p in s.procs if label == "dbus"}
+            return [pid for pid in s.marked_processes() if pid not in own and
+                    open("/proc/%d/comm" % pid).read().strip() in ("dbus-daemon", "dbus-launch")]
+        before = buses()
+        s.start_program(drop=("DBUS_SESSION_BUS_ADDRESS",))
+        s.stop_program()
+        time.sleep(0.5)
+        check(buses() == before, "left running: %r" % [open("/proc/%d/cmdline" % p).read() for p in buses()])
+
+
 def sound_module_beside_program_only(s):
     # A copy of the program without its sound module, started from a folder
     # holding one and with LD_LIBRARY_PATH naming another: after a click no
@@ -258,6 +273,7 @@ def main():
     with Session.from_args("e2e_system", timeout=280) as s:
         no_display(s)
         display_gone(s)
+        no_session_bus(s)
         sound_module_beside_program_only(s)
         locales(s)
         read_only(s)

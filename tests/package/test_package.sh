@@ -55,15 +55,18 @@ for elf in $root/$prog/lunivar $root/$prog/liblunivar_sound.so; do
     strings "$elf" | grep -q -F "$(dirname "$build")/" && bad "$elf names the source folder"
 done
 
-# The fonts the window draws with come from packages it depends on; the
-# symbol font has the twelve zodiac signs.
+# The font families the window draws with are provided by packages it
+# depends on (other packages may bring the same family too); the symbol font
+# has the twelve zodiac signs.
 signs="2648 2649 264a 264b 264c 264d 264e 264f 2650 2651 2652 2653"
-for want in "Liberation Sans:" "DejaVu Sans:charset=$signs"; do
-    file=$(fc-list -f '%{file}\n' "$want" | grep -v -i -E 'bold|oblique|italic|condensed|mono' | head -n 1)
-    [ -n "$file" ] || { bad "no font matches '$want'"; continue; }
-    pkg=$(dpkg -S "$file" 2>/dev/null | cut -d: -f1 | head -n 1)
-    case ", $(field Depends)," in *", $pkg,"*) echo "font $file is from $pkg, a dependency" ;;
-        *) bad "the font $file ($pkg) is not a dependency" ;; esac
+for want in "Liberation Sans:style=Regular" "DejaVu Sans:style=Book:charset=$signs"; do
+    from=""
+    for file in $(fc-list -f '%{file}\n' "$want"); do
+        pkg=$(dpkg -S "$file" 2>/dev/null | cut -d: -f1 | head -n 1)
+        case ", $(field Depends)," in *", $pkg,"*) from="$from $pkg" ;; esac
+    done
+    if [ -n "$from" ]; then echo "'$want' is provided by a dependency:$from"
+    else bad "no dependency provides '$want' (files: $(fc-list -f '%{file} ' "$want"))"; fi
 done
 field Recommends | grep -q -i gstreamer && bad "the package recommends GStreamer, which the program does not use"
 

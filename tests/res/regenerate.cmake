@@ -1,5 +1,6 @@
 # Runs a generator into a scratch folder and checks that it gives, byte for
-# byte, the files committed in the source tree, and no others.
+# byte, the files committed in the source tree, and no others (pictures: the
+# same pixels, within 1%).
 #   cmake -DGENERATOR=<exe> -DOUT=<dir> -DREF=<dir> -DSUBDIRS=<a,b> -DPATTERN=<glob> -P regenerate.cmake
 # The generator is run as `<exe> --out <dir>` when ARTWORK is set, else as
 # `<exe> <dir>`.
@@ -30,6 +31,17 @@ foreach(sub IN LISTS SUBDIRS)
         if(EXISTS ${REF}/${sub}/${f})
             file(SHA256 ${OUT}/${sub}/${f} a)
             file(SHA256 ${REF}/${sub}/${f} b)
+            if(NOT a STREQUAL b AND f MATCHES "[.]png$")
+                # Smoothed edges come out a level apart on some processors
+                # (the painter's vector code rounds differently): a picture
+                # whose every pixel is within 1% of the committed one is the
+                # same picture to the eye.
+                execute_process(COMMAND compare -metric AE -fuzz 1% ${OUT}/${sub}/${f} ${REF}/${sub}/${f} null:
+                                ERROR_VARIABLE differing RESULT_VARIABLE rc)
+                if(rc EQUAL 0 AND differing STREQUAL "0")
+                    set(a ${b})
+                endif()
+            endif()
             if(NOT a STREQUAL b)
                 message(SEND_ERROR "${sub}/${f}: regenerated file differs from the committed one")
                 math(EXPR failures "${failures} + 1")

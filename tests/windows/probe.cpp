@@ -1,8 +1,8 @@
 // What the Windows program shows, read from outside as any other program
 // could: its windows with their place, caption and state, and every control
 // in them with its class, place and text (list boxes with their row height,
-// selection and items), read with SendMessage; and the resources and version record
-// of the executable. One line per thing, fields separated by tabs, UTF-8.
+// selection and items), read with SendMessage, and what a screen reader finds
+// in them. One line per thing, fields separated by tabs, UTF-8.
 //
 //   probe windows            the top-level windows of class LunivarForm
 //   probe accessible         what a screen reader finds in them (MSAA): each
@@ -11,8 +11,6 @@
 //                            description; a list's items after it
 //   probe press NAME         does the default action of the child so named
 //   probe restore            restores the minimised windows
-//   probe resources FILE     bitmaps, icon group and icons with their languages
-//   probe version FILE       the version record
 #include <windows.h>
 
 #include <oleacc.h>
@@ -160,17 +158,6 @@ BOOL CALLBACK restore(HWND h, LPARAM) {
     return TRUE;
 }
 
-BOOL CALLBACK language(HMODULE, LPCWSTR type, LPCWSTR name, WORD lang, LONG_PTR) {
-    std::wstring what = IS_INTRESOURCE(name) ? n(LONG_PTR(name)) : std::wstring(name);
-    line(L"resource\t" + n(LONG_PTR(type)) + L"\t" + what + L"\t" + n(lang));
-    return TRUE;
-}
-
-BOOL CALLBACK named(HMODULE m, LPCWSTR type, LPWSTR name, LONG_PTR) {
-    EnumResourceLanguagesW(m, type, name, language, 0);
-    return TRUE;
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t **argv) {
@@ -183,38 +170,6 @@ int wmain(int argc, wchar_t **argv) {
         CoInitialize(nullptr);
         const std::wstring name = argc > 2 ? argv[2] : L"";
         EnumWindows(accessibleWindow, what == L"press" ? LPARAM(&name) : 0);
-    } else if (what == L"resources" && argc > 2) {
-        HMODULE m = LoadLibraryExW(argv[2], nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        for (LPCWSTR type : {RT_BITMAP, RT_GROUP_ICON, RT_ICON}) EnumResourceNamesW(m, type, named, 0);
-        // The icon group's entries: width, height, colours, planes, bits, bytes, image number.
-        HRSRC r = FindResourceW(m, MAKEINTRESOURCEW(1), RT_GROUP_ICON);
-        const BYTE *g = r ? static_cast<const BYTE *>(LockResource(LoadResource(m, r))) : nullptr;
-        for (int i = 0; g && i < *reinterpret_cast<const WORD *>(g + 4); ++i) {
-            const BYTE *e = g + 6 + 14 * i;
-            line(L"icon\t" + n(e[0]) + L"\t" + n(e[1]) + L"\t" + n(e[2]) + L"\t" + n(*reinterpret_cast<const WORD *>(e + 4)) +
-                 L"\t" + n(*reinterpret_cast<const WORD *>(e + 6)) + L"\t" + n(*reinterpret_cast<const DWORD *>(e + 8)) +
-                 L"\t" + n(*reinterpret_cast<const WORD *>(e + 12)));
-        }
-    } else if (what == L"version" && argc > 2) {
-        std::vector<BYTE> data(GetFileVersionInfoSizeW(argv[2], nullptr));
-        if (data.empty() || !GetFileVersionInfoW(argv[2], 0, DWORD(data.size()), data.data())) return 1;
-        VS_FIXEDFILEINFO *f = nullptr;
-        UINT size = 0;
-        VerQueryValueW(data.data(), L"\\", reinterpret_cast<void **>(&f), &size);
-        line(L"fixed\t" + n(HIWORD(f->dwFileVersionMS)) + L"." + n(LOWORD(f->dwFileVersionMS)) + L"." +
-             n(HIWORD(f->dwFileVersionLS)) + L"." + n(LOWORD(f->dwFileVersionLS)) + L"\t" + n(HIWORD(f->dwProductVersionMS)) +
-             L"." + n(LOWORD(f->dwProductVersionMS)) + L"." + n(HIWORD(f->dwProductVersionLS)) + L"." +
-             n(LOWORD(f->dwProductVersionLS)) + L"\t" + n(f->dwFileFlags) + L"\t" + n(f->dwFileOS) + L"\t" + n(f->dwFileType));
-        WORD *translation = nullptr;
-        VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void **>(&translation), &size);
-        line(L"translation\t" + n(translation[0]) + L"\t" + n(translation[1]));
-        for (const wchar_t *key : {L"Comments", L"FileDescription", L"LegalTrademarks", L"ProductName", L"FileVersion",
-                                   L"ProductVersion", L"InternalName", L"OriginalFilename"}) {
-            wchar_t *value = nullptr;
-            const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + key;
-            if (VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void **>(&value), &size))
-                line(L"string\t" + std::wstring(key) + L"\t" + value);
-        }
     } else {
         return 2;
     }

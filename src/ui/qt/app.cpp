@@ -6,7 +6,9 @@
 #include "version.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -22,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 namespace ui {
@@ -107,6 +110,30 @@ QPalette skinPalette() {
         p.setColor(QPalette::Disabled, r.role, QColor(r.disabled));
     }
     return p;
+}
+
+// Without a session bus, the D-Bus library that Qt's accessibility and
+// desktop services use starts one for the display (X11 autolaunch), which
+// outlives the program. A bus the session has is used: one named in the
+// environment, the user's bus in the runtime folder, or one started for this
+// display before (and still running). Otherwise the program goes without.
+void noBusOfItsOwn() {
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"))) return;
+    QString display = qEnvironmentVariable("DISPLAY");
+    display = display.mid(display.lastIndexOf(u':') + 1).section(u'.', 0, 0);
+    QString machine;
+    for (const char *path : {"/var/lib/dbus/machine-id", "/etc/machine-id"}) {
+        QFile f(QString::fromLatin1(path));
+        if (machine.isEmpty() && f.open(QIODevice::ReadOnly)) machine = QString::fromLatin1(f.readAll().trimmed());
+    }
+    QFile started(QDir::homePath() + QStringLiteral("/.dbus/session-bus/") + machine + u'-' + display);
+    if (!display.isEmpty() && started.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : started.readAll().split('\n'))
+            if (line.startsWith("DBUS_SESSION_BUS_PID=") && ::kill(pid_t(line.mid(21).toLong()), 0) == 0) return;
+    }
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
 }
 
 bool displayLooksAvailable() {
@@ -225,6 +252,7 @@ Application::Application(int &argc, char **argv) : d(new Impl) {
         std::fputs(noDisplayLine, stderr);
         ::_exit(1);
     }
+    noBusOfItsOwn();
     previousHandler = qInstallMessageHandler(startupMessages);
     QApplication::setApplicationName(QStringLiteral(LUNIVAR_TITLE));
     QApplication::setApplicationVersion(QStringLiteral(LUNIVAR_VERSION_STRING));
