@@ -1,15 +1,15 @@
 # make run      installs what the Linux program needs, builds it, starts it
 # make test     installs what the tests need, builds, and runs every test: the
 #               Linux program, the same under the sanitizers, the shipped
-#               Windows zip and installer checked as files, and the Windows
-#               program under Wine
+#               Windows zip and installer checked as files, the Windows
+#               program under Wine, and the file readers fuzzed
 # make windows  builds the Windows program and puts what ships into dist/:
 #               the zip lunivar-5.3-win32.zip and the installer lunivar-5.3-win32.msi
 # make bench    prints the benchmark figures (not part of the tests)
 PRESET ?= default
 BUILD_DIR := build
 
-.PHONY: deps deps-run deps-windows configure build run test test-asan test-windows windows windows-build bench clean
+.PHONY: deps deps-run deps-windows configure build run test test-asan test-fuzz test-windows windows windows-build bench clean
 
 deps:
 	@sh scripts/install-deps.sh test
@@ -33,6 +33,13 @@ test: build
 	ctest --preset $(PRESET) -j2
 	$(MAKE) --no-print-directory test-windows
 	$(MAKE) --no-print-directory test-asan
+	$(MAKE) --no-print-directory test-fuzz
+
+# The file readers under libFuzzer, 25 seconds a harness.
+test-fuzz: deps
+	@test -f build-fuzz/build.ninja || cmake --preset fuzz
+	cmake --build --preset fuzz -j2
+	ctest --preset fuzz -j2
 
 test-asan: deps
 	@test -f build-asan/build.ninja || cmake --preset asan
@@ -60,4 +67,4 @@ bench: build
 	sh bench/run.sh
 
 clean:
-	rm -rf build build-asan build-windows build-windows64 dist
+	rm -rf build build-asan build-fuzz build-windows build-windows64 dist

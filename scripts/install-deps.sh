@@ -16,7 +16,7 @@ fonts-dejavu-core fonts-liberation2"
 # Cross-building the Windows program and packing it.
 WINDOWS="g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wixl msitools"
 # The tests: a virtual display and input, the accessibility bus, a sound
-# server, the package tools, the sanitizers, and Wine for the Windows
+# server, the package tools, the sanitizers and libFuzzer, and Wine for the Windows
 # program (its 32-bit loader comes from the i386 archive; the 64-bit one
 # serves machines that cannot run 32-bit code).
 TEST="$RUN $WINDOWS
@@ -26,7 +26,7 @@ dbus dbus-x11 at-spi2-core libatk-adaptor qt6-gtk-platformtheme
 python3 python3-dogtail python3-pyatspi python3-xlib python3-gi gir1.2-atspi-2.0
 pulseaudio pulseaudio-utils sox weston openbox
 lintian desktop-file-utils appstream dpkg-dev file
-locales libclang-rt-14-dev clang-14 valgrind
+locales libclang-rt-14-dev clang-14 zlib1g-dev valgrind
 wine wine32:i386 wine64"
 
 case $what in

@@ -47,14 +47,16 @@ std::optional<Image> decode(std::span<const std::uint8_t> dib, std::size_t pixel
     if (h == INT32_MIN) return std::nullopt;
     if (topDown) h = -h;
     if (icon) h /= 2; // the pixels, then the mask
-    if (w <= 0 || h <= 0 || w > 16384 || h > 16384) return std::nullopt;
+    if (w <= 0 || h <= 0 || w > MaxPictureSide || h > MaxPictureSide) return std::nullopt;
     // Only the depths a bitmap can have; any other would shift by nonsense.
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return std::nullopt;
     if (compression != 0 && !(compression == 3 && (bits == 16 || bits == 32))) return std::nullopt;
 
     std::size_t table = headerSize;
-    Mask red(0x7C00), green(0x03E0), blue(0x001F);
+    Mask red(0x7C00), green(0x03E0), blue(0x001F), alpha(0);
     if (bits == 32) red = Mask(0xFF0000), green = Mask(0xFF00), blue = Mask(0xFF);
+    // A 32-bit icon image carries alpha in its fourth byte.
+    if (bits == 32 && icon) alpha = Mask(0xFF000000u);
     if (compression == 3) {
         // The three masks follow a 40-byte header, or are part of a longer one.
         if (headerSize == 40) table += 12;
@@ -62,6 +64,8 @@ std::optional<Image> decode(std::span<const std::uint8_t> dib, std::size_t pixel
         if (dib.size() < 52) return std::nullopt;
         red = Mask(le(dib, 40, 4)), green = Mask(le(dib, 44, 4)), blue = Mask(le(dib, 48, 4));
     }
+    // A header with room for an alpha mask (V3 and later: V4, V5) has one.
+    if (headerSize >= 56 && (bits == 16 || bits == 32)) alpha = Mask(compression == 3 ? le(dib, 52, 4) : bits == 32 ? 0xFF000000u : 0);
     std::vector<std::uint32_t> palette;
     if (bits <= 8) {
         if (colours == 0 || colours > (1u << bits)) colours = 1u << bits;
@@ -77,6 +81,14 @@ std::optional<Image> decode(std::span<const std::uint8_t> dib, std::size_t pixel
                               (icon ? std::uint64_t(maskStride) * std::uint64_t(h) : 0);
     if (end > dib.size()) return std::nullopt;
 
+    // Alpha that is nothing but zero was never alpha (a writer that left the
+    // byte empty): the picture is opaque, but where an icon's mask says not.
+    bool anyAlpha = false;
+    for (std::size_t y = 0; alpha.mask && y < std::size_t(h) && !anyAlpha; ++y)
+        for (std::size_t x = 0; x < std::size_t(w) && !anyAlpha; ++x)
+            anyAlpha = alpha.of(le(dib, pixelsAt + stride * y + x * std::size_t(bits / 8), bits / 8)) != 0;
+    if (!anyAlpha) alpha = Mask(0);
+
     Image img(w, h);
     for (int y = 0; y < h; ++y) {
         const std::size_t row = pixelsAt + stride * std::size_t(topDown ? y : h - 1 - y);
@@ -88,7 +100,8 @@ std::optional<Image> decode(std::span<const std::uint8_t> dib, std::size_t pixel
                 c = index < palette.size() ? palette[index] : 0xFF000000u;
             } else {
                 const std::uint32_t v = le(dib, row + std::size_t(x) * std::size_t(bits / 8), bits / 8);
-                c = bits == 24 ? 0xFF000000u | v : 0xFF000000u | red.of(v) << 16 | green.of(v) << 8 | blue.of(v);
+                const std::uint32_t a = alpha.mask ? alpha.of(v) : 0xFF;
+                c = bits == 24 ? 0xFF000000u | v : a << 24 | red.of(v) << 16 | green.of(v) << 8 | blue.of(v);
             }
             if (icon) {
                 const std::size_t maskRow = pixelsAt + stride * std::size_t(h) + maskStride * std::size_t(h - 1 - y);
@@ -120,7 +133,7 @@ std::optional<Image> decodeIco(std::span<const std::uint8_t> file, int width) {
         const int w = file[entry] == 0 ? 256 : file[entry];
         const std::uint32_t size = le(file, entry + 8, 4), at = le(file, entry + 12, 4);
         if (w != width || at > file.size() || size > file.size() - at) continue;
-        return decode(file.subspan(at, size), 0, true);
+        if (auto img = decode(file.subspan(at, size), 0, true)) return img;
     }
     return std::nullopt;
 }

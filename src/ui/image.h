@@ -19,10 +19,14 @@ struct Image {
     std::uint32_t &at(int x, int y) { return px[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
 };
 
+// The widest and highest picture the readers accept: the program's largest
+// is 612 x 354 (the About picture at twice the size).
+constexpr int MaxPictureSide = 2048;
+
 // A Windows bitmap: a BMP file, or the packed bitmap (header, colour table,
 // pixels) a bitmap resource holds. 1, 4, 8, 16 (5-5-5 or with bit fields),
-// 24 and 32 bits per pixel, uncompressed, bottom-up or top-down. Nothing for
-// anything else.
+// 24 and 32 bits per pixel, uncompressed, bottom-up or top-down; a bitmap
+// whose header has an alpha mask keeps its alpha. Nothing for anything else.
 std::optional<Image> decodeBmp(std::span<const std::uint8_t> file);
 std::optional<Image> decodeDib(std::span<const std::uint8_t> dib);
 
@@ -30,7 +34,12 @@ std::optional<Image> decodeDib(std::span<const std::uint8_t> dib);
 // not interlaced. Nothing for anything else or anything damaged.
 std::optional<Image> decodePng(std::span<const std::uint8_t> file);
 
-// The image of the given width from an icon file, with its mask as alpha.
+// A zlib stream inflated, its Adler-32 checked; nothing for a damaged stream
+// or one that inflates to more than `limit` bytes.
+std::optional<std::vector<std::uint8_t>> inflateZlib(std::span<const std::uint8_t> zlib, std::size_t limit);
+
+// The image of the given width from an icon file, with its alpha (32-bit
+// images) and its mask; an entry that does not decode is passed over.
 std::optional<Image> decodeIco(std::span<const std::uint8_t> file, int width);
 
 } // namespace ui

@@ -1,8 +1,11 @@
 // PNG pictures: the zlib stream inflated (stored, fixed and dynamic Huffman
 // blocks) and the rows unfiltered. Grey, RGB, palette, grey with alpha and
 // RGBA at 8 bits a channel (1, 2 and 4 for palettes and grey), not
-// interlaced. Anything damaged, cut short or larger than it says gives
-// nothing.
+// interlaced; a tRNS chunk gives a palette its alpha and grey or RGB their
+// transparent colour. Every chunk's CRC and the stream's Adler-32 are
+// checked: anything damaged, cut short, larger than it says or larger than
+// MaxPictureSide gives nothing. The rows are kept as they are inflated, up
+// to the size the header promises, never reserved ahead of the data.
 #include "image.h"
 
 #include <array>
@@ -20,9 +23,11 @@ std::uint32_t be(std::span<const std::uint8_t> b, std::size_t at) {
 
 class Inflater {
 public:
-    Inflater(std::span<const std::uint8_t> in, std::size_t limit) : in_(in), limit_(limit) {}
+    Inflater(std::span<const std::uint8_t> in, std::size_t limit, std::size_t window)
+        : in_(in), limit_(limit), window_(window) {}
 
     // The whole stream, or false when it is damaged or larger than the limit.
+    // The bytes read are `consumed()` after.
     bool run(std::vector<std::uint8_t> &out) {
         out_ = &out;
         for (bool last = false; !last;) {
@@ -39,6 +44,7 @@ public:
         }
         return !failed_;
     }
+    std::size_t consumed() const { return byte_ + (bit_ ? 1 : 0); }
 
 private:
     // A canonical Huffman code: how many codes of each length, and the
@@ -170,20 +176,41 @@ private:
             const int d = decode(distance_);
             if (d < 0 || d > 29) return false;
             const std::size_t dist = distBase[d] + bits(distExtra[d]);
-            if (failed_ || dist > out_->size()) return false;
+            if (failed_ || dist > out_->size() || dist > window_) return false;
             for (std::size_t i = 0; i < len; ++i)
                 if (!put((*out_)[out_->size() - dist])) return false;
         }
     }
 
     std::span<const std::uint8_t> in_;
-    std::size_t limit_;
+    std::size_t limit_, window_;
     std::size_t byte_ = 0;
     int bit_ = 0;
     bool failed_ = false;
     std::vector<std::uint8_t> *out_ = nullptr;
     Code literal_, distance_;
 };
+
+std::uint32_t crc32(std::span<const std::uint8_t> bytes) {
+    static const auto table = [] {
+        std::array<std::uint32_t, 256> t{};
+        for (std::uint32_t n = 0; n < 256; ++n) {
+            std::uint32_t c = n;
+            for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (std::uint8_t b : bytes) c = table[(c ^ b) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+std::uint32_t adler32(std::span<const std::uint8_t> bytes) {
+    std::uint32_t a = 1, b = 0;
+    for (std::uint8_t v : bytes) a = (a + v) % 65521, b = (b + a) % 65521;
+    return b << 16 | a;
+}
 
 int paeth(int a, int b, int c) {
     const int p = a + b - c, pa = p > a ? p - a : a - p, pb = p > b ? p - b : b - p, pc = p > c ? p - c : c - p;
@@ -192,6 +219,19 @@ int paeth(int a, int b, int c) {
 
 } // namespace
 
+std::optional<std::vector<std::uint8_t>> inflateZlib(std::span<const std::uint8_t> zlib, std::size_t limit) {
+    // Deflate with a window of at most 32 kB, no preset dictionary.
+    if (zlib.size() < 2 || (zlib[0] & 0x0F) != 8 || (zlib[0] >> 4) > 7 || (zlib[0] << 8 | zlib[1]) % 31 != 0 ||
+        (zlib[1] & 0x20))
+        return std::nullopt;
+    std::vector<std::uint8_t> out;
+    Inflater inflater(zlib.subspan(2), limit, std::size_t(1) << ((zlib[0] >> 4) + 8));
+    if (!inflater.run(out)) return std::nullopt;
+    const std::size_t end = 2 + inflater.consumed();
+    if (end + 4 > zlib.size() || be(zlib, end) != adler32(out)) return std::nullopt;
+    return out;
+}
+
 std::optional<Image> decodePng(std::span<const std::uint8_t> file) {
     static const std::uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (file.size() < 8 + 25 || !std::equal(signature, signature + 8, file.begin())) return std::nullopt;
@@ -199,9 +239,11 @@ std::optional<Image> decodePng(std::span<const std::uint8_t> file) {
     int depth = 0, colour = -1, channels = 0;
     std::vector<std::uint8_t> zlib;
     std::vector<std::uint32_t> palette;
+    int key = -1; // grey: the transparent sample; RGB: the transparent colour, 0xRRGGBB
     for (std::size_t at = 8; at + 12 <= file.size();) {
         const std::uint32_t len = be(file, at);
         if (len > file.size() - at - 12) return std::nullopt;
+        if (crc32(file.subspan(at + 4, 4 + len)) != be(file, at + 8 + len)) return std::nullopt;
         const auto type = file.subspan(at + 4, 4);
         const auto data = file.subspan(at + 8, len);
         auto is = [&](const char *t) { return std::equal(type.begin(), type.end(), t); };
@@ -215,6 +257,12 @@ std::optional<Image> decodePng(std::span<const std::uint8_t> file) {
         } else if (is("tRNS") && colour == 3) {
             for (std::uint32_t i = 0; i < len && i < palette.size(); ++i)
                 palette[i] = (palette[i] & 0xFFFFFF) | std::uint32_t(data[i]) << 24;
+        } else if (is("tRNS") && (colour == 0 || colour == 2)) {
+            // 16-bit samples; one above what the depth holds matches nothing.
+            if (len != (colour == 0 ? 2u : 6u)) return std::nullopt;
+            const auto sample = [&](int i) { return int(data[std::size_t(2 * i)]) << 8 | data[std::size_t(2 * i + 1)]; };
+            const int r = sample(0), g = colour == 2 ? sample(1) : 0, b = colour == 2 ? sample(2) : 0;
+            if (r < 256 && g < 256 && b < 256) key = colour == 0 ? r : r << 16 | g << 8 | b;
         } else if (is("IDAT")) {
             zlib.insert(zlib.end(), data.begin(), data.end());
         } else if (is("IEND")) {
@@ -231,15 +279,13 @@ std::optional<Image> decodePng(std::span<const std::uint8_t> file) {
     default: return std::nullopt;
     }
     const bool lowDepth = (colour == 0 || colour == 3) && (depth == 1 || depth == 2 || depth == 4);
-    if (w == 0 || h == 0 || w > 16384 || h > 16384 || !(depth == 8 || lowDepth)) return std::nullopt;
+    if (w == 0 || h == 0 || w > MaxPictureSide || h > MaxPictureSide || !(depth == 8 || lowDepth)) return std::nullopt;
     if (colour == 3 && palette.empty()) return std::nullopt;
-    if (zlib.size() < 2 || (zlib[0] & 0x0F) != 8 || (zlib[0] << 8 | zlib[1]) % 31 != 0 || (zlib[1] & 0x20)) return std::nullopt;
-
     const std::size_t bitsPerPixel = std::size_t(depth) * std::size_t(channels);
     const std::size_t stride = (std::size_t(w) * bitsPerPixel + 7) / 8, bpp = (bitsPerPixel + 7) / 8;
-    std::vector<std::uint8_t> raw;
-    raw.reserve((stride + 1) * h);
-    if (!Inflater(std::span(zlib).subspan(2), (stride + 1) * h).run(raw) || raw.size() != (stride + 1) * h) return std::nullopt;
+    const std::optional<std::vector<std::uint8_t>> inflated = inflateZlib(zlib, (stride + 1) * h);
+    if (!inflated || inflated->size() != (stride + 1) * h) return std::nullopt;
+    const std::vector<std::uint8_t> &raw = *inflated;
 
     // Each row: its filter, then its bytes against the row before.
     std::vector<std::uint8_t> prior(stride, 0), row(stride);
@@ -263,12 +309,13 @@ std::optional<Image> decodePng(std::span<const std::uint8_t> file) {
                     px = palette[v];
                 } else {
                     const std::uint32_t g = v * 255 / ((1u << depth) - 1);
-                    px = 0xFF000000u | g << 16 | g << 8 | g;
+                    px = (int(v) == key ? 0u : 0xFF000000u) | g << 16 | g << 8 | g;
                 }
             } else {
                 const std::uint8_t *p = &row[std::size_t(x) * bpp];
                 const std::uint32_t r = p[0], g = channels >= 3 ? p[1] : p[0], bl = channels >= 3 ? p[2] : p[0];
-                const std::uint32_t alpha = channels == 4 ? p[3] : channels == 2 ? p[1] : 255;
+                const bool keyed = colour == 2 && int(r << 16 | g << 8 | bl) == key;
+                const std::uint32_t alpha = channels == 4 ? p[3] : channels == 2 ? p[1] : keyed ? 0 : 255;
                 px = alpha << 24 | r << 16 | g << 8 | bl;
             }
             img.at(int(x), int(y)) = px;

@@ -78,4 +78,24 @@ std::optional<Wave> parseWave(std::span<const std::uint8_t> bytes) {
     return w;
 }
 
+std::vector<std::uint8_t> waveFile(const Wave &wave) {
+    const int frame = wave.format.bytesPerFrame();
+    const std::uint32_t bytes = std::uint32_t(wave.pcm.size()), rate = std::uint32_t(wave.format.rate);
+    const std::uint32_t tag = wave.format.sample == Format::Float ? FormatFloat : FormatPcm;
+    std::vector<std::uint8_t> out;
+    auto put = [&](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) out.push_back(std::uint8_t(v >> (8 * i)));
+    };
+    auto tag4 = [&](const char *t) {
+        for (int i = 0; i < 4; ++i) out.push_back(std::uint8_t(t[i]));
+    };
+    out.reserve(44 + bytes);
+    tag4("RIFF"), put(36 + bytes, 4), tag4("WAVE");
+    tag4("fmt "), put(16, 4), put(tag, 2), put(std::uint32_t(wave.format.channels), 2), put(rate, 4);
+    put(rate * std::uint32_t(frame), 4), put(std::uint32_t(frame), 2), put(std::uint32_t(8 * frame / wave.format.channels), 2);
+    tag4("data"), put(bytes, 4);
+    out.insert(out.end(), wave.pcm.begin(), wave.pcm.end());
+    return out;
+}
+
 } // namespace ui::sound

@@ -207,12 +207,13 @@ bool Win32Backend::playSound(const String &path, unsigned flags) {
     // A sound still playing goes on; the new one is not even read.
     if ((flags & SND_NOSTOP) && now < soundEnds_) return false;
     // Read here and played from memory: any folder plays, whatever its
-    // letters and its length; a file that is no wave is silence.
-    std::vector<std::uint8_t> bytes = readFile(path);
-    const auto wave = sound::parseWave(bytes);
+    // letters and its length; a file that is no wave is silence. What plays
+    // is the samples the file holds behind a header written for them: the
+    // system trusts a header's sizes, which a file cut short overstates.
+    const auto wave = sound::parseWave(readFile(path));
     if (!wave) return false;
     play(nullptr, 0); // nothing plays from the bytes before any more
-    sound_ = std::move(bytes);
+    sound_ = sound::waveFile(*wave);
     if (!play(reinterpret_cast<LPCWSTR>(sound_.data()), flags | SND_MEMORY)) return false;
     soundEnds_ = now + ULONGLONG(wave->durationMs()) + 200;
     return true;
