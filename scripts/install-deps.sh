@@ -15,7 +15,8 @@ qt6-qpa-plugins qt6-translations-l10n libgl-dev libxkbcommon-dev
 fonts-dejavu-core fonts-liberation2"
 # Cross-building the Windows program and packing it.
 WINDOWS="g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wixl msitools"
-# The tests: a virtual display and input, the accessibility bus, a sound
+# The tests: a virtual display and input, the accessibility bus and a
+# screen reader, a sound
 # server, the package tools, the sanitizers and libFuzzer, and Wine for the Windows
 # program (its 32-bit loader comes from the i386 archive; the 64-bit one
 # serves machines that cannot run 32-bit code).
@@ -23,7 +24,7 @@ TEST="$RUN $WINDOWS
 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 xvfb xauth x11-utils x11-xserver-utils xdotool xclip imagemagick
 dbus dbus-x11 at-spi2-core libatk-adaptor qt6-gtk-platformtheme
-python3 python3-dogtail python3-pyatspi python3-xlib python3-gi gir1.2-atspi-2.0
+python3 python3-dogtail python3-pyatspi python3-xlib python3-gi gir1.2-atspi-2.0 orca speech-dispatcher
 pulseaudio pulseaudio-utils sox weston openbox
 lintian desktop-file-utils appstream dpkg-dev file
 locales libclang-rt-14-dev clang-14 zlib1g-dev valgrind

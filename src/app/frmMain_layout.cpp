@@ -42,10 +42,11 @@ FormDef makeLayout() {
                           .container = "pctButton", .left = 120, .top = 45, .width = width, .height = 195,
                           .tabIndex = tab, .caption = text, .autoSize = true};
     };
-    auto field = [&](const char *name, int top, int width, int tab, const char *accessible) {
+    // The sign's field is live: a screen reader says the sign when a lookup writes it.
+    auto field = [&](const char *name, int top, int width, int tab, const char *accessible, bool live = false) {
         return ControlDef{.name = name, .kind = Kind::TextBox, .left = 2880, .top = top, .width = width,
                           .height = 285, .tabIndex = tab, .locked = true,
-                          .accessibleName = accessible};
+                          .accessibleName = accessible, .live = live};
     };
     auto fieldLabel = [&](int index, int top, int width, int tab, const char *text) {
         return ControlDef{.name = "lbl", .index = index, .kind = Kind::Label, .left = 2880, .top = top,
@@ -65,7 +66,7 @@ FormDef makeLayout() {
         field("txtTalis", 2520, 2655, 21, "Телисман"),
         field("txtPercStone", 1920, 2655, 20, "Драгоценный камень"),
         field("txtPair", 1320, 2655, 17, "Пары по зодиаку"),
-        field("txtSign", 720, 2055, 14, "Ваш знак зодиака"),
+        field("txtSign", 720, 2055, 14, "Ваш знак зодиака", true),
         button(0, 1800, 12, "Проверить"),
         caption(0, 855, 13, "&Проверить"),
         {.name = "lstDay", .kind = Kind::ListBox, .left = 120, .top = 480, .width = 735, .height = 1230,

@@ -69,6 +69,10 @@ struct AccessibleInfo {
     String shortcut;        // the key that presses it, "Alt+П"
 };
 
+// What changed of a control that a screen reader follows: the keyboard came
+// to it, or its name, value or description changed.
+enum class AccessibleChange { Focus, Name, Value, Description };
+
 // What a platform needs to make the native side of a window and of a control.
 struct WindowInfo {
     String objectName;
@@ -111,6 +115,8 @@ public:
     // Shows a menu at the pointer ("-" is a separator line, "&" marks an
     // access key); the index of the item chosen, or -1.
     virtual int popupMenu(const std::vector<String> &captions) = 0;
+    // Tells the screen reader what changed of one of the window's controls.
+    virtual void accessibleChanged(Control &, AccessibleChange) {}
     // Where a program cannot place its own window (Wayland), a drag is
     // handed to the system.
     virtual bool movesThroughSystem() const { return false; }

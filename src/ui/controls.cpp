@@ -158,7 +158,7 @@ bool Control::hasFocus() const { return form_->focus_ == this; }
 
 AccessibleInfo Control::accessible() const {
     AccessibleInfo a;
-    a.description = def_.toolTip;
+    a.description = hasFocus() && !form_->announcement().empty() ? form_->announcement() : def_.toolTip;
     // A caption inside a push button is said as the button's name.
     const auto *holder = dynamic_cast<const PictureBox *>(container_);
     if (!def_.announced || (holder && holder->isPushButton()) || !visible_) return a;
@@ -330,6 +330,7 @@ void Label::setCaption(const String &text) {
     native_->setText(caption_);
     autoSize();
     redrawAround();
+    form_->native().accessibleChanged(*this, AccessibleChange::Name);
 }
 
 void Label::setForeColor(Color c) {
@@ -410,23 +411,27 @@ void TextBox::setText(const String &text) {
         if (standIn_) shown.face = font.standIn.face, shown.charset = 0;
         native_->setFont(shown);
     }
-    if (!standIn_) {
-        native_->setText(text);
-        return;
-    }
-    const SymbolStandIn &s = font.standIn;
+    native_->setText(standIn_ ? spokenText() : text);
+    form_->native().accessibleChanged(*this, AccessibleChange::Value);
+    // A live field's new text is said at once: "Ваш знак зодиака: Козеог".
+    if (def_.live && !text.empty()) form_->announce(accessible().name + ": " + spokenText());
+}
+
+String TextBox::spokenText() const {
+    const SymbolStandIn &s = def_.font.standIn;
+    if (s.face.empty()) return text_;
     String shown;
-    for (unsigned char c : text) {
+    for (unsigned char c : text_) {
         if (c < s.first || c > s.last) {
             shown += char(c);
             continue;
         }
-        // The stand-in character, in UTF-8 (the signs lie below U+10000).
+        // The symbol, in UTF-8 (the signs lie below U+10000).
         const char32_t u = s.symbol + (c - s.first);
         if (u < 0x800) shown += char(0xC0 | u >> 6), shown += char(0x80 | (u & 0x3F));
         else shown += char(0xE0 | u >> 12), shown += char(0x80 | (u >> 6 & 0x3F)), shown += char(0x80 | (u & 0x3F));
     }
-    native_->setText(shown);
+    return shown;
 }
 
 void TextBox::nativeEdited(const String &text) {

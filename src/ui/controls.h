@@ -233,6 +233,9 @@ public:
     TextBox(Form &form, Control *container, const ControlDef &def);
     String Text() const { return text_; }
     void setText(const String &text);
+    // What a screen reader reads: the text, with the letters of a symbol
+    // font as the symbols they show, whatever font draws them.
+    String spokenText() const;
     // From the platform: what the user typed.
     void nativeEdited(const String &text);
 

@@ -204,7 +204,7 @@ void Form::Show(int modal, Form *owner) {
     }
     if (focus_) {
         focus_->native().setFocus();
-        focus_->focusChanged();
+        focusMoved(nullptr, focus_);
     }
     if (modal == vbModal) {
         // Nothing of this window is freed before the loop is left.
@@ -394,17 +394,37 @@ void Form::setFocus(Control *c) {
     Control *old = focus_;
     focus_ = c;
     c->native().setFocus();
-    if (old == c) return;
-    if (old) old->focusChanged();
-    c->focusChanged();
+    if (old != c) focusMoved(old, c);
 }
 
 void Form::focusArrived(Control *c) {
     if (focus_ == c) return;
     Control *old = focus_;
     focus_ = c;
-    if (old) old->focusChanged();
-    c->focusChanged();
+    focusMoved(old, c);
+}
+
+void Form::focusMoved(Control *old, Control *now) {
+    // An announcement lasts while the keyboard stays.
+    const bool announced = !announcement_.empty();
+    announcement_.clear();
+    if (old) {
+        old->focusChanged();
+        if (announced) native_->accessibleChanged(*old, AccessibleChange::Description);
+    }
+    now->focusChanged();
+    native_->accessibleChanged(*now, AccessibleChange::Focus);
+}
+
+void Form::announce(const String &text) {
+    if (!focus_) return;
+    // Said again when it is the same: emptied first, then the new text.
+    if (!announcement_.empty()) {
+        announcement_.clear();
+        native_->accessibleChanged(*focus_, AccessibleChange::Description);
+    }
+    announcement_ = text;
+    native_->accessibleChanged(*focus_, AccessibleChange::Description);
 }
 
 void Form::moveFocus(int step) {
@@ -469,8 +489,11 @@ bool Form::nativeKey(const KeyEvent &k) {
 
 void Form::nativeActivated() {
     if (ignoringEvents()) return;
-    // The keyboard goes back to the control that had it.
-    if (focus_ && loaded_) focus_->native().setFocus();
+    // The keyboard goes back to the control that had it, and a screen reader is told.
+    if (focus_ && loaded_) {
+        focus_->native().setFocus();
+        native_->accessibleChanged(*focus_, AccessibleChange::Focus);
+    }
 }
 
 void Form::nativeScaleChanged() {

@@ -114,6 +114,11 @@ public:
     // inside buttons left out).
     AccessibleInfo accessible() const;
     std::vector<Control *> accessibleChildren() const;
+    // Has a screen reader say `text` at once, without moving the keyboard:
+    // it is the description of the control that has the keyboard until the
+    // keyboard moves on.
+    void announce(const String &text);
+    const String &announcement() const { return announcement_; }
 
     NativeWindow &native() const { return *native_; }
 
@@ -152,6 +157,7 @@ private:
     int pxHeight() const;
     void setFocus(Control *c);
     void focusArrived(Control *c);
+    void focusMoved(Control *old, Control *now);
     void moveFocus(int step);
     void pushRegion();
     static void unloadLater(std::unique_ptr<Form> form);
@@ -172,6 +178,7 @@ private:
     int modalDepth_ = 0;
     std::vector<Control *> tabOrder_;
     Control *focus_ = nullptr;
+    String announcement_;
     std::function<void()> onUnloaded_;
     template <class F> friend class GlobalForm;
     friend class Control;

@@ -47,6 +47,7 @@ struct ControlDef {
     bool pushButton = false; // a picture box that is a button: pressed by Enter, Space and a screen reader
     bool tabStop = true;     // such a button is reached by Tab
     bool announced = true;   // false: a decoration or a shadow, which screen readers pass over
+    bool live = false;       // a field whose new text a screen reader speaks at once
 };
 
 struct MenuDef {

@@ -115,6 +115,7 @@ class TestModel : public QObject {
         bool inactive = false; // the frame's face while the icon's menu and its command run
         bool ended = false;
         int focus = 0; // the control with the keyboard, in kTabOrder
+        QString announced; // what a screen reader was told of the last lookup, while the keyboard stays
     } m;
 
     Platform *fp = nullptr;
@@ -131,9 +132,14 @@ class TestModel : public QObject {
                 // Without the symbol font, the glyph box shows the sign's own character.
                 const QString f[5] = {s.name, fp->symbolFont ? s.glyph : s.symbol, s.pairs, s.stone, s.talisman};
                 std::copy(f, f + 5, m.fields);
+                m.announced = QStringLiteral("Ваш знак зодиака: ") + s.name;
             }
     }
     void allNormal() { m.hover[0] = m.hover[1] = m.hover[2] = false; }
+    void focusTo(int t) {
+        if (t != m.focus) m.announced.clear();
+        m.focus = t;
+    }
     void captionNormal() { m.minFace = 102, m.closeFace = 104; }
     void sound(const char *file) { m.sounds.push_back(QString(kPath) + file); }
 
@@ -170,6 +176,12 @@ class TestModel : public QObject {
         for (int t = 0; t < kTabStops; ++t)
             expect(Platform::native(control(kTabOrder[t].first, kTabOrder[t].second)).focused == (t == m.focus),
                    std::string("keyboard at ") + kTabOrder[m.focus].first + ", not " + kTabOrder[t].first);
+        // A screen reader is told where the keyboard is, and after a lookup
+        // the sign, as the description of that control until it moves on.
+        ui::Control &focused = control(kTabOrder[m.focus].first, kTabOrder[m.focus].second);
+        expect(Platform::window(f).focusTold == &focused, "a screen reader told the keyboard is elsewhere");
+        const QString told = m.announced.isEmpty() ? QString::fromStdString(focused.def().toolTip) : m.announced;
+        expect(QString::fromStdString(focused.accessible().description) == told, "the description read: " + told.toStdString());
         for (int i = 0; i < 3; ++i) {
             const bool focused = kTabOrder[m.focus].first == std::string("pctButton") && kTabOrder[m.focus].second == i;
             expect(imageOf(const_cast<ui::Surface &>(f.pctButton(i).shown(1))) == (focused ? marked(face(177, m.hover[i])) : face(177, m.hover[i])),
@@ -268,7 +280,7 @@ class TestModel : public QObject {
     void aboutEvents(frmMenu &a) {
         fake::Window &w = Platform::window(a);
         expect(w.visible && w.modal, "About shown modally");
-        expect(Platform::native(a.pctButton).focused, "the keyboard on OK");
+        expect(Platform::native(a.pctButton).focused && w.focusTold == &a.pctButton, "the keyboard on OK, and a screen reader told");
         expect(w.x == m.x + (m.width - 320) / 2 && w.y == m.y + (m.height - 191) / 2, "About centred on the main window");
         expect(regionOf(w.outline) == outline(1, 1, 318, 189), "About outline");
         expect(a.lblVer.Caption() == "5.3" && a.lblVerS.Caption() == "5.3", "About version");
@@ -356,7 +368,7 @@ class TestModel : public QObject {
         const bool onButton = !std::strcmp(name, "pctButton");
         const bool onList = !std::strcmp(name, "lstDay") || !std::strcmp(name, "lstMonth");
         switch (p.key) {
-        case ui::Key::Tab: m.focus = (m.focus + (p.shift ? kTabStops - 1 : 1)) % kTabStops; break;
+        case ui::Key::Tab: focusTo((m.focus + (p.shift ? kTabStops - 1 : 1)) % kTabStops); break;
         case ui::Key::Enter:
         case ui::Key::Space:
             if (onButton) pushButton(index);
@@ -414,7 +426,7 @@ class TestModel : public QObject {
         modelMove(r, i);
         compare();
         const bool title = r == "pctTitle" || r == "lblTitle";
-        if (r == "lstDay" || r == "lstMonth" || r.startsWith("txt")) m.focus = tabStop(r);
+        if (r == "lstDay" || r == "lstMonth" || r.startsWith("txt")) focusTo(tabStop(r));
         // A click that opens the modal About window is not followed by a double click.
         if ((r == "pctButton" || r == "lblButton") && i == 2) twice = false;
         for (int n = 0; n < (twice ? 2 : 1); ++n) {

@@ -49,6 +49,11 @@ struct Window : ui::NativeWindow {
     void runModal() override;
     void endModal() override { modalEnded = true; }
     int popupMenu(const std::vector<ui::String> &captions) override;
+    // The control a screen reader was last told has the keyboard.
+    ui::Control *focusTold = nullptr;
+    void accessibleChanged(ui::Control &c, ui::AccessibleChange what) override {
+        if (what == ui::AccessibleChange::Focus) focusTold = &c;
+    }
 };
 
 struct Control : ui::NativeControl {

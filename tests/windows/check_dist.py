@@ -147,32 +147,27 @@ def msi_table(msi, table):
 def check_packages(r, msi, zip_path):
     with r.case("the installer's tables: the program and its wav folder in Program Files\\Lunivar, the Start "
                 "menu shortcut, the upgrade code and version 5.3.0"):
-        files = {f[0]: (f[1], f[2]) for f in msi_table(msi, "File")}
-        check(files == {"lunivar.exe": ("Program", "lunivar.exe"), "min.wav": ("Sounds", "min.wav"),
-                        "close.wav": ("Sounds", "close.wav")}, "files %r" % files)
-        dirs = {d[0]: (d[1], d[2]) for d in msi_table(msi, "Directory")}
+        table = lambda name, *cols: [tuple(row[c] for c in cols) for row in msi_table(msi, name)]
+        check(sorted(table("File", 0, 1, 2)) == [("close.wav", "Sounds", "close.wav"), ("lunivar.exe", "Program", "lunivar.exe"),
+                                                 ("min.wav", "Sounds", "min.wav")], "files %r" % table("File", 0, 1, 2))
+        dirs = {d: (p, n) for d, p, n in table("Directory", 0, 1, 2)}
         check(dirs["INSTALLDIR"][1] == "Lunivar" and dirs["WAVDIR"] == ("INSTALLDIR", "wav") and
               dirs[dirs["INSTALLDIR"][0]][0] == "TARGETDIR", "folders %r" % dirs)
-        components = {c[0]: c[2] for c in msi_table(msi, "Component")}
-        check(components == {"Program": "INSTALLDIR", "Sounds": "WAVDIR"}, "components %r" % components)
-        shortcuts = [(s[1], s[2], s[4]) for s in msi_table(msi, "Shortcut")]
-        check(shortcuts == [("ProgramMenuFolder", "Lunivar", "[#lunivar.exe]")], "shortcuts %r" % shortcuts)
-        props = dict(p[:2] for p in msi_table(msi, "Property"))
-        check(props.get("UpgradeCode", "").upper() == UPGRADE_CODE and props.get("ProductVersion") == "5.3.0"
-              and props.get("ProductName") == "Lunivar" and props.get("ALLUSERS") == "1", "properties %r" % props)
-        check({u[0].upper() for u in msi_table(msi, "Upgrade")} == {UPGRADE_CODE}, "the upgrade table")
+        check(sorted(table("Component", 0, 2)) == [("Program", "INSTALLDIR"), ("Sounds", "WAVDIR")], "components")
+        check(table("Shortcut", 1, 2, 4) == [("ProgramMenuFolder", "Lunivar", "[#lunivar.exe]")], "shortcuts")
+        props = dict(table("Property", 0, 1))
+        check((props.get("UpgradeCode", "").upper(), props.get("ProductVersion"), props.get("ALLUSERS")) ==
+              (UPGRADE_CODE, "5.3.0", "1") and {u.upper() for u, in table("Upgrade", 0)} == {UPGRADE_CODE},
+              "properties %r" % props)
     with r.case("the zip holds the same files as the installer, byte for byte"):
         with tempfile.TemporaryDirectory() as tmp:
             subprocess.run(["msiextract", "-C", tmp, msi], capture_output=True, check=True, timeout=60)
-            installed = {}
-            for d, _, names in os.walk(tmp):
-                for n in names:
-                    path = os.path.join(d, n)
-                    installed[os.path.relpath(path, tmp).split("Lunivar/", 1)[-1]] = open(path, "rb").read()
+            installed = {os.path.relpath(os.path.join(d, n), os.path.join(tmp, "Program Files", "Lunivar")):
+                         open(os.path.join(d, n), "rb").read() for d, _, names in os.walk(tmp) for n in names}
         with zipfile.ZipFile(zip_path) as z:
             packed = {n: z.read(n) for n in z.namelist() if not n.endswith("/")}
-        check(sorted(packed) == ["lunivar.exe", "wav/close.wav", "wav/min.wav"], "the zip holds %r" % sorted(packed))
-        check(packed == installed, "the installer holds %r" % sorted(installed))
+        check(sorted(packed) == ["lunivar.exe", "wav/close.wav", "wav/min.wav"] and packed == installed,
+              "the zip holds %r, the installer %r" % (sorted(packed), sorted(installed)))
 
 
 def main():

@@ -7,10 +7,12 @@
 //   probe windows            the top-level windows of class LunivarForm
 //   probe accessible         what a screen reader finds in them (MSAA): each
 //                            window's client and its children, with role,
-//                            name, state, default action, shortcut and
-//                            description; a list's items after it
+//                            name, state, default action, shortcut,
+//                            description and value; a list's items after it
 //   probe press NAME         does the default action of the child so named
 //   probe restore            restores the minimised windows
+//   probe events SECONDS     the focus, name, description and value events
+//                            a screen reader is told meanwhile
 #include <windows.h>
 
 #include <oleacc.h>
@@ -102,8 +104,9 @@ std::wstring describe(IAccessible *acc, LONG child) {
         return bstr(hr, b);
     };
     const std::wstring n = ask(&IAccessible::get_accName), a = ask(&IAccessible::get_accDefaultAction),
-                       k = ask(&IAccessible::get_accKeyboardShortcut), d = ask(&IAccessible::get_accDescription);
-    return n_role(role) + L"\t" + n_state(state) + L"\t" + n + L"\t" + a + L"\t" + k + L"\t" + d;
+                       k = ask(&IAccessible::get_accKeyboardShortcut), d = ask(&IAccessible::get_accDescription),
+                       v = ask(&IAccessible::get_accValue);
+    return n_role(role) + L"\t" + n_state(state) + L"\t" + n + L"\t" + a + L"\t" + k + L"\t" + d + L"\t" + v;
 }
 
 // Each accessible child of `acc`, as an object of its own or a simple element.
@@ -158,12 +161,40 @@ BOOL CALLBACK restore(HWND h, LPARAM) {
     return TRUE;
 }
 
+// What a screen reader is told: each focus, name, description and value
+// event of the program's windows, with the object's role, name and
+// description as AccessibleObjectFromEvent finds it then.
+void CALLBACK told(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+    if (!hwnd || classOf(GetAncestor(hwnd, GA_ROOT)) != L"LunivarForm" || object != OBJID_CLIENT) return;
+    IAccessible *acc = nullptr;
+    VARIANT id;
+    VariantInit(&id);
+    if (FAILED(AccessibleObjectFromEvent(hwnd, DWORD(object), DWORD(child), &acc, &id)) || !acc) return;
+    static const std::pair<DWORD, const wchar_t *> names[] = {{EVENT_OBJECT_FOCUS, L"focus"}, {EVENT_OBJECT_NAMECHANGE, L"name"},
+        {EVENT_OBJECT_DESCRIPTIONCHANGE, L"description"}, {EVENT_OBJECT_VALUECHANGE, L"value"}};
+    for (const auto &[e, what] : names)
+        if (e == event) line(std::wstring(L"event\t") + what + L"\t" + describe(acc, id.lVal));
+    acc->Release();
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t **argv) {
     const std::wstring what = argc > 1 ? argv[1] : L"";
     if (what == L"windows") {
         EnumWindows(topLevel, 0);
+    } else if (what == L"events" && argc > 2) {
+        // For the given seconds.
+        CoInitialize(nullptr);
+        SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_VALUECHANGE, nullptr, told, 0, 0, WINEVENT_OUTOFCONTEXT);
+        line(L"listening");
+        std::fflush(stdout);
+        const DWORD end = GetTickCount() + DWORD(_wtoi(argv[2])) * 1000;
+        MSG msg;
+        while (GetTickCount() < end)
+            if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT) == WAIT_OBJECT_0)
+                while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     } else if (what == L"restore") {
         EnumWindows(restore, 0);
     } else if (what == L"accessible" || (what == L"press" && argc > 2)) {

@@ -75,9 +75,12 @@ public:
     int popupMenu(const std::vector<String> &captions) override;
     bool movesThroughSystem() const override;
     void startSystemMove() override;
+    void accessibleChanged(Control &c, AccessibleChange what) override;
 
     // Where the outline is (nothing outside it is painted on a translucent window).
     QRegion outline;
+    // What the window has a screen reader say at once: a notification shown.
+    QWidget *announcer = nullptr;
 
 protected:
     void paintEvent(QPaintEvent *) override;
@@ -92,6 +95,14 @@ protected:
 private:
     bool applying_ = false; // a change the program made, not the system
     QEventLoop *modalLoop_ = nullptr;
+};
+
+// The window's notification to a screen reader: never on the screen, named
+// by what is to be said, and "shown" for each thing said.
+class Announcer : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
 };
 
 // The control a native widget stands for.
@@ -164,6 +175,9 @@ public:
     ListBox &box;
     void addItem(const String &item) override;
     void setCurrentItem(int row) override;
+
+protected:
+    void focusInEvent(QFocusEvent *e) override;
 
 private:
     bool updating_ = false;

@@ -2,6 +2,7 @@
 #include "backend_qt.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
@@ -205,6 +206,27 @@ void FormWidget::startSystemMove() {
     if (QWindow *w = windowHandle()) w->startSystemMove();
 }
 
+void FormWidget::accessibleChanged(Control &c, AccessibleChange what) {
+    // Qt tells of the keyboard and of the fields' texts itself.
+    auto *w = dynamic_cast<QWidget *>(&c.native());
+    if (!w || !QAccessible::isActive()) return;
+    if (what == AccessibleChange::Description && c.hasFocus() && !form.announcement().empty()) {
+        // What is announced is said as a notification: the screen reader
+        // speaks it when it shows, wherever the keyboard is.
+        if (!announcer) {
+            announcer = new Announcer(this);
+            announcer->setObjectName(QStringLiteral("announcer"));
+            announcer->hide();
+        }
+        announcer->setAccessibleName(qstr(form.announcement()));
+        QAccessibleEvent e(announcer, QAccessible::ObjectShow);
+        QAccessible::updateAccessibility(&e);
+    } else if (what == AccessibleChange::Name) {
+        QAccessibleEvent e(w, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&e);
+    }
+}
+
 void FormWidget::paintEvent(QPaintEvent *) {
     QPainter p(this);
     if (translucent(this) && !outline.isEmpty()) {
@@ -370,6 +392,18 @@ ListWidget::ListWidget(ListBox &b, QWidget *parent, int rowHeight) : Native(b, p
         if (index < 0 ? sel.isEmpty() : sel.size() == 1 && row(sel.first()) == index) return;
         setCurrentItem(index);
     });
+}
+
+void ListWidget::focusInEvent(QFocusEvent *e) {
+    QListWidget::focusInEvent(e);
+    // The keyboard came: once the list is told of, a screen reader is told
+    // of the row chosen, as when it moves.
+    QMetaObject::invokeMethod(this, [this] {
+        if (!hasFocus() || currentRow() < 0 || !QAccessible::isActive()) return;
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(currentRow());
+        QAccessible::updateAccessibility(&focus);
+    }, Qt::QueuedConnection);
 }
 
 void ListWidget::addItem(const String &item) {

@@ -135,12 +135,8 @@ public:
         if (!valid(id) || !out) return E_INVALIDARG;
         *out = nullptr;
         if (id.lVal != CHILDID_SELF || !control_) return DISP_E_MEMBERNOTFOUND;
-        if (auto *t = dynamic_cast<TextBox *>(control_)) {
-            // What the field shows.
-            wchar_t shown[512] = {};
-            GetWindowTextW(sideOf(*t).systemWindow(), shown, 512);
-            return text(out, utf8(shown));
-        }
+        // A field's text as it is read: a symbol font's letters as their symbols.
+        if (auto *t = dynamic_cast<TextBox *>(control_)) return text(out, t->spokenText());
         if (ListBox *l = list()) return text(out, l->List(l->ListIndex()));
         return DISP_E_MEMBERNOTFOUND;
     }
@@ -317,6 +313,26 @@ LRESULT answerGetObject(Form &form, Control *control, WPARAM wp, LPARAM lp) {
     // A control screen readers pass over answers as the window it lies in.
     if (control && control->accessible().role == Role::None) control = nullptr;
     return api.lresultFromObject(__uuidof(IAccessible), wp, Node::of(form, control));
+}
+
+void tellAccessible(Form &form, Control &control, AccessibleChange what) {
+    static const DWORD events[] = {EVENT_OBJECT_FOCUS, EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_VALUECHANGE,
+                                   EVENT_OBJECT_DESCRIPTIONCHANGE};
+    const ControlSide &side = sideOf(control);
+    // A list or a field is a window of its own, whose focus the system tells;
+    // a painted control is a child of its window's client.
+    if (HWND own = side.systemWindow()) {
+        if (what != AccessibleChange::Focus) NotifyWinEvent(events[int(what)], own, OBJID_CLIENT, CHILDID_SELF);
+        return;
+    }
+    const std::vector<Control *> children = form.accessibleChildren();
+    const auto at = std::find(children.begin(), children.end(), &control);
+    if (at == children.end() || !IsWindowVisible(hwndOf(form))) return;
+    const LONG child = LONG(at - children.begin()) + 1;
+    // The system tells of its window taking the keyboard, and may do so a
+    // moment later (Wine): the control is told of at once and after that.
+    NotifyWinEvent(events[int(what)], hwndOf(form), OBJID_CLIENT, child);
+    if (what == AccessibleChange::Focus) SetTimer(hwndOf(form), FormWindow::FocusTimer, 100, nullptr);
 }
 
 void forgetAccessible(const void *formOrControl) {

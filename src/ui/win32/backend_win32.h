@@ -102,6 +102,7 @@ public:
     void runModal() override;
     void endModal() override { modalEnded_ = true; }
     int popupMenu(const std::vector<String> &captions) override;
+    void accessibleChanged(Control &c, AccessibleChange what) override;
 
     // Device pixels of the window's client area to paint again.
     void invalidate(const Rect &logical);
@@ -111,6 +112,8 @@ public:
     // Posted to press a control (its place in the form's controls in the
     // LPARAM) once a screen reader's call has returned.
     static constexpr UINT PressMessage = WM_APP + 1;
+    // The timer that tells a screen reader again which child has the keyboard.
+    static constexpr UINT_PTR FocusTimer = 1;
 
 private:
     void paint();
@@ -202,5 +205,7 @@ private:
 // forgotten, and its object answers no more.
 LRESULT answerGetObject(Form &form, Control *control, WPARAM wp, LPARAM lp);
 void forgetAccessible(const void *formOrControl);
+// Raises the event a screen reader follows for a change of a control.
+void tellAccessible(Form &form, Control &control, AccessibleChange what);
 
 } // namespace ui::win32

@@ -200,6 +200,8 @@ int FormWindow::popupMenu(const std::vector<String> &captions) {
     return chosen - 1;
 }
 
+void FormWindow::accessibleChanged(Control &c, AccessibleChange what) { tellAccessible(form, c, what); }
+
 void FormWindow::invalidate(const Rect &logical) {
     const RECT r = deviceRect(logical);
     InvalidateRect(hwnd, &r, FALSE);
@@ -407,6 +409,15 @@ LRESULT CALLBACK FormWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_GETOBJECT:
         if (LRESULT answer = answerGetObject(*form, nullptr, wp, lp)) return answer;
         break;
+    case WM_TIMER:
+        if (wp == FocusTimer) {
+            KillTimer(hwnd, FocusTimer);
+            const std::vector<Control *> children = form->accessibleChildren();
+            for (std::size_t i = 0; i < children.size(); ++i)
+                if (GetFocus() == hwnd && children[i]->hasFocus())
+                    NotifyWinEvent(EVENT_OBJECT_FOCUS, hwnd, OBJID_CLIENT, LONG(i) + 1);
+        }
+        return 0;
     case PressMessage:
         if (std::size_t(lp) < form->controls().size()) form->controls()[std::size_t(lp)]->nativePress();
         return 0;
