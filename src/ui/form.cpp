@@ -5,6 +5,7 @@
 #include "units.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -86,7 +87,8 @@ Form::Form(const FormDef &def)
 Form::~Form() {
     if (startUp == this) startUp = nullptr;
     // Children before their containers, then the window.
-    focus_ = nullptr;
+    focus_ = pointerTarget_ = nullptr;
+    stacking_.clear();
     while (!controls_.empty()) controls_.pop_back();
     native_.reset();
 }
@@ -123,8 +125,8 @@ void Form::build() {
         if (pending.size() == before) programFault("a layout names a container that does not exist");
     }
     // Stacking: earlier entries of the table lie above later ones.
-    for (auto it = def_.controls.rbegin(); it != def_.controls.rend(); ++it)
-        if (Control *c = find(it->name, it->index)) c->native().raise();
+    for (const auto &d : def_.controls) stacking_.push_back(find(d.name, d.index));
+    for (auto it = stacking_.rbegin(); it != stacking_.rend(); ++it) (*it)->native().raise();
 }
 
 void Form::buildMenus() {
@@ -546,6 +548,40 @@ void Form::PopupMenu(Menu &menu) {
         auto click = menu.items[std::size_t(chosen)].Click; // the item may go with its window
         if (click) click();
     }
+}
+
+Control *Form::controlAt(int x, int y) const {
+    // The topmost visible picture box or label under the point, then the
+    // topmost of its children, and so on down.
+    Control *found = nullptr;
+    for (bool deeper = true; deeper;) {
+        deeper = false;
+        for (Control *c : stacking_) {
+            const bool painted = c->def().kind == Kind::PictureBox || c->def().kind == Kind::Label;
+            if (painted && c->container() == found && c->Visible() && c->placeInWindow().contains(x, y)) {
+                found = c, deeper = true;
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+void Form::nativePointer(const MouseEvent &e) {
+    if (ignoringEvents()) return;
+    const int fw = framePx();
+    const bool press = e.kind == MouseEvent::Down || e.kind == MouseEvent::DoubleClick;
+    // A move with no button held while captured: the release was lost.
+    if (pointerCaptured_ && e.kind == MouseEvent::Move && !e.buttons) pointerCaptured_ = false;
+    if (!pointerCaptured_) pointerTarget_ = controlAt(int(std::floor(e.x)) - fw, int(std::floor(e.y)) - fw);
+    if (press) pointerCaptured_ = true;
+    if (e.kind == MouseEvent::Up && !e.buttons) pointerCaptured_ = false;
+    Control *target = pointerTarget_;
+    if (!target) return nativeMouse(e);
+    const Rect at = target->placeInWindow();
+    MouseEvent local = e;
+    local.x -= at.x + fw, local.y -= at.y + fw;
+    target->nativeMouse(local);
 }
 
 void Form::nativeMouse(const MouseEvent &e) {

@@ -122,6 +122,17 @@ public:
 
     NativeWindow &native() const { return *native_; }
 
+    // The picture box or label on top at a point of the client area (the
+    // deepest of those nested there), or nullptr for the window itself.
+    Control *controlAt(int x, int y) const;
+
+    // From the platform: the pointer over the window or captured by it, in
+    // pixels from the window's top-left corner (its frame included). The
+    // window hands it to the picture box or label under it, or keeps it for
+    // its free area; from a press until every button is released, all of it
+    // goes where the press went.
+    void nativePointer(const MouseEvent &e);
+
     // From the platform: the window as the system changed it, its close
     // command, the mouse over its free area (client pixels), a key pressed
     // while it has the keyboard (true when the toolkit acted on it, and the
@@ -177,6 +188,9 @@ private:
     bool loaded_ = false, unloaded_ = false, everShown_ = false;
     int modalDepth_ = 0;
     std::vector<Control *> tabOrder_;
+    std::vector<Control *> stacking_; // topmost first: the layout's order
+    Control *pointerTarget_ = nullptr; // what has the pointer from a press to the last release
+    bool pointerCaptured_ = false;
     Control *focus_ = nullptr;
     String announcement_;
     std::function<void()> onUnloaded_;

@@ -100,7 +100,8 @@ def main():
                 hears(orca, lambda: s.key("ctrl+Right"), "Козеог")
                 hears(orca, lambda: s.key("Tab"), "Пары по зодиаку read only text.", capricorn["pairs"] + ".")
                 hears(orca, lambda: s.key("ctrl+Right"), "Дева")
-                hears(orca, lambda: s.key("ctrl+Right", "ctrl+Right", "ctrl+Right"), "Рыбы")  # past "," and " "
+                # On past "," and " ", a word at a time.
+                hears(orca, lambda: [s.key("ctrl+Right", settle=0.5) for _ in range(3)], "Рыбы")
                 check(s.alive(), "the program ended")
             with r.case("every field answers every boundary at every offset"):
                 text_sweep(s)

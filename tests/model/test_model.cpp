@@ -85,6 +85,27 @@ QRegion regionOf(const std::vector<ui::Rect> &rects) {
     return r;
 }
 
+// What lies under a point of a window (its pixels): a list or a text box,
+// else the picture box or label the layout puts on top (its table lists the
+// topmost first), then the topmost of that one's children, and so on down.
+ui::Control *under(ui::Form &form, int x, int y) {
+    if (ui::Control *n = Platform::nativeAt(form, x, y)) return n;
+    ui::Control *found = nullptr;
+    QPoint origin;
+    for (bool deeper = true; deeper;) {
+        deeper = false;
+        for (const ui::ControlDef &d : form.def().controls) {
+            ui::Control *c = form.find(d.name, d.index);
+            const ui::Rect g = Platform::native(*c).geometry;
+            if (c->container() == found && c->Visible() && QRect(origin + QPoint(g.x, g.y), QSize(g.w, g.h)).contains(x, y)) {
+                found = c, deeper = true, origin += QPoint(g.x, g.y);
+                break;
+            }
+        }
+    }
+    return found;
+}
+
 struct Mismatch {
     std::string what;
 };
@@ -245,7 +266,7 @@ class TestModel : public QObject {
     QString receiver(QPoint p, int *index) {
         *index = -1;
         if (!regionOf(Platform::window(frmMainRef()).outline).contains(p)) return QStringLiteral("outside");
-        ui::Control *c = fp->controlAt(frmMainRef(), p.x(), p.y());
+        ui::Control *c = under(frmMainRef(), p.x(), p.y());
         *index = c ? c->Index() : -1;
         return c ? QString::fromStdString(c->Name()) : QString();
     }
@@ -305,7 +326,7 @@ class TestModel : public QObject {
                 const QPoint p = c ? pointIn(a, c) : QPoint(20 + pick(60), 30 + pick(40));
                 log.push_back("About: move onto " + (c ? c->Name() : std::string("background")));
                 fp->pointerMove(w.x + p.x(), w.y + p.y());
-                ui::Control *got = fp->controlAt(a, p.x(), p.y());
+                ui::Control *got = under(a, p.x(), p.y());
                 if (!got) hover = false;
                 else if (got == &a.pctButton) hover = true;
                 break;
@@ -415,7 +436,7 @@ class TestModel : public QObject {
     void gesture(std::int16_t button, QPoint at, const std::vector<QPoint> &moves, bool twice) {
         int i;
         const QString r = receiver(at, &i);
-        ui::Control *grabbed = r == "outside" ? nullptr : fp->controlAt(frmMainRef(), at.x(), at.y());
+        ui::Control *grabbed = r == "outside" ? nullptr : under(frmMainRef(), at.x(), at.y());
         const int x0 = m.x, y0 = m.y, sx = x0 + at.x(), sy = y0 + at.y();
         std::ostringstream o;
         o << "button " << button << (twice ? " double click" : " press") << " at " << at.x() << "," << at.y() << " ("

@@ -11,7 +11,6 @@ namespace fake {
 
 namespace {
 Platform *instance = nullptr;
-long stacking = 0;
 
 ui::Image imageOf(const QImage &q) {
     const QImage rgb = q.convertToFormat(QImage::Format_RGB32);
@@ -21,15 +20,6 @@ ui::Image imageOf(const QImage &q) {
     return img;
 }
 
-// The control's top-left corner in its window's client area.
-std::pair<int, int> origin(ui::Control &c) {
-    int x = 0, y = 0;
-    for (ui::Control *p = &c; p; p = p->container()) {
-        x += Platform::native(*p).geometry.x;
-        y += Platform::native(*p).geometry.y;
-    }
-    return {x, y};
-}
 } // namespace
 
 Platform &platform() { return *instance; }
@@ -63,8 +53,6 @@ int Window::popupMenu(const std::vector<ui::String> &captions) {
     return platform().onPopup(captions);
 }
 
-Control::Control(ui::Control &c) : control(c), z(++stacking) {}
-void Control::raise() { z = ++stacking; }
 
 void Control::setFocus() {
     // One control of a window has the keyboard.
@@ -138,22 +126,13 @@ bool Platform::playSound(const ui::String &path, unsigned) {
 
 // ---------------------------------------------------------------- the pointer
 
-ui::Control *Platform::controlAt(ui::Form &form, int cx, int cy) {
-    // The topmost visible control under the point, then the topmost of its
-    // children, and so on down.
-    ui::Control *found = nullptr;
-    for (bool deeper = true; deeper;) {
-        deeper = false;
-        ui::Control *best = nullptr;
-        for (auto &c : form.controls()) {
-            if (c->container() != found || !native(*c).visible) continue;
-            const auto [x, y] = origin(*c);
-            const ui::Rect &g = native(*c).geometry;
-            if (ui::Rect{x, y, g.w, g.h}.contains(cx, cy) && (!best || native(*c).z > native(*best).z)) best = c.get();
-        }
-        if (best) found = best, deeper = true;
+ui::Control *Platform::nativeAt(ui::Form &form, int cx, int cy) {
+    for (auto &c : form.controls()) {
+        const bool native = dynamic_cast<ui::ListBox *>(c.get()) || dynamic_cast<ui::TextBox *>(c.get());
+        const ui::Rect &g = Platform::native(*c).geometry;
+        if (native && Platform::native(*c).visible && g.contains(cx, cy)) return c.get();
     }
-    return found;
+    return nullptr;
 }
 
 Platform::Hit Platform::hit(int sx, int sy) {
@@ -168,36 +147,30 @@ Platform::Hit Platform::hit(int sx, int sy) {
             std::none_of(w.outline.begin(), w.outline.end(), [&](const ui::Rect &r) { return r.contains(cx, cy); }))
             continue; // outside the window's shape: what lies below gets it
         if (modal && modal != &w) return {}; // a modal window takes all input
-        return Hit{&w.form, controlAt(w.form, cx, cy), cx, cy};
+        return Hit{&w.form, nativeAt(w.form, cx, cy), cx, cy};
     }
     return {};
 }
 
 void Platform::deliver(const Hit &h, ui::MouseEvent e) {
     if (!h.form) return;
-    if (!h.control) {
-        e.x = h.cx, e.y = h.cy;
-        h.form->nativeMouse(e);
-        return;
-    }
     // Lists and text boxes handle the pointer themselves; a press gives them the keyboard.
-    if (dynamic_cast<ui::ListBox *>(h.control) || dynamic_cast<ui::TextBox *>(h.control)) {
-        if (e.kind == ui::MouseEvent::Down && !native(*h.control).focused) {
-            native(*h.control).setFocus();
-            h.control->nativeFocusIn();
+    if (h.native) {
+        if (e.kind == ui::MouseEvent::Down && !native(*h.native).focused) {
+            native(*h.native).setFocus();
+            h.native->nativeFocusIn();
         }
         return;
     }
-    const auto [x, y] = origin(*h.control);
-    e.x = h.cx - x, e.y = h.cy - y;
-    h.control->nativeMouse(e);
+    e.x = h.cx, e.y = h.cy;
+    h.form->nativePointer(e);
 }
 
 void Platform::pointerMove(int sx, int sy) {
     ui::MouseEvent e{ui::MouseEvent::Move, 0, lastPress_.button, 0, 0, 0};
-    if (grabForm_) {
-        Window &w = window(*grabForm_);
-        deliver(Hit{grabForm_, grab_, sx - w.x, sy - w.y}, e);
+    if (grab_.form) {
+        Window &w = window(*grab_.form);
+        deliver(Hit{grab_.form, grab_.native, sx - w.x, sy - w.y}, e);
     } else {
         e.buttons = 0;
         deliver(hit(sx, sy), e);
@@ -209,16 +182,16 @@ void Platform::pointerPress(int sx, int sy, std::int16_t button) {
     if (!h.form) return;
     const bool twice = lastPress_.sx == sx && lastPress_.sy == sy && lastPress_.button == button;
     lastPress_ = {sx, sy, button};
-    grabForm_ = h.form, grab_ = h.control;
+    grab_ = h;
     deliver(h, ui::MouseEvent{twice ? ui::MouseEvent::DoubleClick : ui::MouseEvent::Down, button, button, 0, 0, 0});
     if (twice) lastPress_ = {};
 }
 
 void Platform::pointerRelease(int sx, int sy, std::int16_t button) {
-    if (!grabForm_) return;
-    Window &w = window(*grabForm_);
-    const Hit h{grabForm_, grab_, sx - w.x, sy - w.y};
-    grabForm_ = nullptr, grab_ = nullptr;
+    if (!grab_.form) return;
+    Window &w = window(*grab_.form);
+    const Hit h{grab_.form, grab_.native, sx - w.x, sy - w.y};
+    grab_ = {};
     deliver(h, ui::MouseEvent{ui::MouseEvent::Up, button, 0, 0, 0, 0});
 }
 

@@ -1,7 +1,8 @@
 // A platform of the tests' own for the toolkit: windows and controls that
 // only remember what they were told (geometry, texts, fonts, outline, state,
-// which has the keyboard), a pointer that finds the control under it as a
-// window system does, a keyboard that types into the active window, and
+// which has the keyboard), a pointer that finds the window under it as a
+// window system does and hands it over, a keyboard that types into the
+// active window, and
 // services whose answers the test chooses. Bitmaps are read with Qt's
 // decoder, not the program's.
 #pragma once
@@ -57,11 +58,10 @@ struct Window : ui::NativeWindow {
 };
 
 struct Control : ui::NativeControl {
-    explicit Control(ui::Control &c);
+    explicit Control(ui::Control &c) : control(c) {}
     ui::Control &control;
     ui::Rect geometry;
     bool visible = true;
-    long z = 0; // stacking: higher lies above
     ui::String text;
     ui::FontDef font;
     std::vector<ui::String> items;
@@ -70,7 +70,7 @@ struct Control : ui::NativeControl {
 
     void setGeometry(const ui::Rect &r) override { geometry = r; }
     void setVisible(bool v) override { visible = v; }
-    void raise() override;
+    void raise() override {}
     void setText(const ui::String &t) override { text = t; }
     void addItem(const ui::String &item) override { items.push_back(item); }
     void setCurrentItem(int row) override { current = row; }
@@ -102,7 +102,7 @@ public:
     void pointerPress(int sx, int sy, std::int16_t button);
     void pointerRelease(int sx, int sy, std::int16_t button);
     void click(int sx, int sy) { pointerPress(sx, sy, ui::vbLeftButton), pointerRelease(sx, sy, ui::vbLeftButton); }
-    void resetPointer() { grab_ = nullptr, grabForm_ = nullptr, lastPress_ = {}; }
+    void resetPointer() { grab_ = {}, lastPress_ = {}; }
     // A key pressed: it goes to the active window (the modal one while one
     // is shown); what the toolkit leaves alone goes to the control that has
     // the keyboard, and a list moves with its keys as a platform's does.
@@ -114,8 +114,8 @@ public:
         list.nativeSelected(row);
     }
 
-    // The control of `form` under a point of its client area, or nullptr.
-    ui::Control *controlAt(ui::Form &form, int cx, int cy);
+    // The list or text box of `form` under a point of it: the platform's own.
+    static ui::Control *nativeAt(ui::Form &form, int cx, int cy);
     // The event loop is idle: the windows unloaded are freed.
     void flush() { ui::Form::freeUnloaded(); }
 
@@ -146,15 +146,14 @@ public:
 private:
     struct Hit {
         ui::Form *form = nullptr;
-        ui::Control *control = nullptr; // nullptr: the window's free area
-        int cx = 0, cy = 0;             // the point in the client area
+        ui::Control *native = nullptr; // a list or a text box, else the window's
+        int cx = 0, cy = 0;            // the point in the window
     };
     Hit hit(int sx, int sy);
     void deliver(const Hit &h, ui::MouseEvent e);
 
     std::vector<Window *> windows_; // most recent on top
-    ui::Control *grab_ = nullptr;
-    ui::Form *grabForm_ = nullptr;
+    Hit grab_;                      // where a press went, until its release
     struct { int sx = -1, sy = -1; std::int16_t button = 0; } lastPress_;
     friend struct Window;
 };

@@ -1,7 +1,7 @@
 #pragma once
 // The toolkit on Qt Widgets (Linux: X11 and Wayland). Each window is a
-// frameless QWidget, each control a child widget: Qt finds the control under
-// the pointer and keeps the pointer on the control that got a press. What
+// frameless QWidget, each control a child widget; the pointer over picture
+// boxes and labels goes to the window and the toolkit finds the control. What
 // the widgets show and what keys do is the toolkit's; they paint its pixels
 // and hand it the pointer, the keys and the focus.
 #include "ui/backend.h"
@@ -91,6 +91,8 @@ protected:
     void mousePressEvent(QMouseEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+    bool event(QEvent *e) override;
 
 private:
     bool applying_ = false; // a change the program made, not the system
@@ -125,19 +127,14 @@ public:
 };
 
 // Picture boxes and labels: widgets of our own that paint what the toolkit
-// gives them and hand the pointer's events to it.
-class PointerWidget : public Native<QWidget> {
+// gives them; the pointer passes through them to the window, which hands it
+// to the toolkit.
+class PaintedWidget : public Native<QWidget> {
 public:
-    using Native::Native;
-
-protected:
-    void mousePressEvent(QMouseEvent *e) override;
-    void mouseMoveEvent(QMouseEvent *e) override;
-    void mouseReleaseEvent(QMouseEvent *e) override;
-    void mouseDoubleClickEvent(QMouseEvent *e) override;
+    PaintedWidget(Control &c, QWidget *parent) : Native(c, parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
 };
 
-class PictureWidget : public PointerWidget {
+class PictureWidget : public PaintedWidget {
     Q_OBJECT
 public:
     PictureWidget(PictureBox &box, QWidget *parent);
@@ -148,7 +145,7 @@ protected:
     void paintEvent(QPaintEvent *) override;
 };
 
-class LabelWidget : public PointerWidget {
+class LabelWidget : public PaintedWidget {
     Q_OBJECT
 public:
     LabelWidget(Label &label, QWidget *parent);

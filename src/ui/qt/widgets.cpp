@@ -16,6 +16,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QWindow>
 
 namespace ui {
@@ -264,9 +265,20 @@ void FormWidget::closeEvent(QCloseEvent *e) {
     form.nativeClose();
 }
 
-void FormWidget::mousePressEvent(QMouseEvent *e) { form.nativeMouse(mouseEvent(e, MouseEvent::Down)); }
-void FormWidget::mouseMoveEvent(QMouseEvent *e) { form.nativeMouse(mouseEvent(e, MouseEvent::Move)); }
-void FormWidget::mouseReleaseEvent(QMouseEvent *e) { form.nativeMouse(mouseEvent(e, MouseEvent::Up)); }
+void FormWidget::mousePressEvent(QMouseEvent *e) { form.nativePointer(mouseEvent(e, MouseEvent::Down)); }
+void FormWidget::mouseMoveEvent(QMouseEvent *e) { form.nativePointer(mouseEvent(e, MouseEvent::Move)); }
+void FormWidget::mouseReleaseEvent(QMouseEvent *e) { form.nativePointer(mouseEvent(e, MouseEvent::Up)); }
+void FormWidget::mouseDoubleClickEvent(QMouseEvent *e) { form.nativePointer(mouseEvent(e, MouseEvent::DoubleClick)); }
+
+bool FormWidget::event(QEvent *e) {
+    // The tool tip of the picture box or label the toolkit finds under the pointer.
+    if (e->type() != QEvent::ToolTip) return QWidget::event(e);
+    const QPoint at = static_cast<QHelpEvent *>(e)->pos() - QPoint(form.framePx(), form.framePx());
+    const Control *c = form.controlAt(at.x(), at.y());
+    if (c && !c->def().toolTip.empty()) QToolTip::showText(static_cast<QHelpEvent *>(e)->globalPos(), qstr(c->def().toolTip), this);
+    else QToolTip::hideText();
+    return true;
+}
 
 // ---------------------------------------------------------------- picture boxes and labels
 
@@ -278,19 +290,16 @@ QWidget *parentWidget(Control &c) {
 void setUp(QWidget *w, const ControlInfo &info) {
     w->setMouseTracking(true);
     w->setObjectName(qstr(info.objectName));
-    if (!info.toolTip.empty()) w->setToolTip(qstr(info.toolTip));
+    // The window shows its painted controls' tool tips.
+    const bool painted = info.kind == Kind::PictureBox || info.kind == Kind::Label;
+    if (!info.toolTip.empty() && !painted) w->setToolTip(qstr(info.toolTip));
     // The keyboard reaches a control when the toolkit sends it, or by a
     // click into a list or a field.
     w->setFocusPolicy(info.kind == Kind::ListBox || info.kind == Kind::TextBox ? Qt::ClickFocus : Qt::NoFocus);
 }
 } // namespace
 
-void PointerWidget::mousePressEvent(QMouseEvent *e) { control.nativeMouse(mouseEvent(e, MouseEvent::Down)); }
-void PointerWidget::mouseMoveEvent(QMouseEvent *e) { control.nativeMouse(mouseEvent(e, MouseEvent::Move)); }
-void PointerWidget::mouseReleaseEvent(QMouseEvent *e) { control.nativeMouse(mouseEvent(e, MouseEvent::Up)); }
-void PointerWidget::mouseDoubleClickEvent(QMouseEvent *e) { control.nativeMouse(mouseEvent(e, MouseEvent::DoubleClick)); }
-
-PictureWidget::PictureWidget(PictureBox &b, QWidget *parent) : PointerWidget(b, parent), box(b) {
+PictureWidget::PictureWidget(PictureBox &b, QWidget *parent) : PaintedWidget(b, parent), box(b) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -302,7 +311,7 @@ void PictureWidget::paintEvent(QPaintEvent *) {
     p.drawImage(0, 0, imageOf(shown.pixels(Rect{0, 0, shown.width(), shown.height()}), scale));
 }
 
-LabelWidget::LabelWidget(Label &l, QWidget *parent) : PointerWidget(l, parent), label(l) {
+LabelWidget::LabelWidget(Label &l, QWidget *parent) : PaintedWidget(l, parent), label(l) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 

@@ -3,8 +3,9 @@
 // system; its lists and text boxes are list boxes and edit controls of the
 // system, windows of their own. Its picture boxes and labels have no window:
 // the form's window paints them, from the pixels and texts the toolkit
-// decides, and finds which of them lies under the pointer; a press captures
-// the pointer for that control until the last button is released. The
+// decides, and hands the pointer to the toolkit, which finds the one under
+// it; a press captures the pointer for the window until the last button is
+// released. The
 // toolkit's pixels are shown at a whole scale of device pixels.
 #include "ui/backend.h"
 #include "ui/controls.h"
@@ -118,12 +119,10 @@ public:
 private:
     void paint();
     void paintControl(Painted &c, HDC dc, const RECT &clip);
-    Painted *controlAt(int x, int y) const;
     bool mouse(UINT msg, WPARAM wp, LPARAM lp);
 
     bool applying_ = false, modalEnded_ = false, modal_ = false;
     HWND owner_ = nullptr;
-    Painted *pressed_ = nullptr; // has the pointer from a press to the last release
     // What the window shows, composed before it goes to the screen.
     HDC bufferDc_ = nullptr;
     HBITMAP buffer_ = nullptr, oldBuffer_ = nullptr;

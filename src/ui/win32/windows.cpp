@@ -289,24 +289,6 @@ void FormWindow::paintControl(Painted &c, HDC dc, const RECT &clip) {
 
 // ---------------------------------------------------------------- the pointer
 
-Painted *FormWindow::controlAt(int x, int y) const {
-    // The topmost painted control under the point, then the topmost of its
-    // children, and so on down.
-    const ControlSide *level = nullptr;
-    Painted *found = nullptr;
-    for (bool deeper = true; deeper;) {
-        deeper = false;
-        Painted *best = nullptr;
-        for (ControlSide *c : controls) {
-            auto *p = dynamic_cast<Painted *>(c);
-            if (!p || p->container != level || !p->visible || !p->placeInWindow().contains(x, y)) continue;
-            if (!best || p->z > best->z) best = p;
-        }
-        if (best) found = best, level = best, deeper = true;
-    }
-    return found;
-}
-
 bool FormWindow::mouse(UINT msg, WPARAM wp, LPARAM lp) {
     using K = MouseEvent::Kind;
     static const struct { UINT msg; K kind; std::int16_t button; } table[] = {
@@ -322,27 +304,12 @@ bool FormWindow::mouse(UINT msg, WPARAM wp, LPARAM lp) {
         const std::int16_t shift = std::int16_t((wp & MK_SHIFT ? vbShiftMask : 0) | (wp & MK_CONTROL ? vbCtrlMask : 0) |
                                                 (GetKeyState(VK_MENU) < 0 ? vbAltMask : 0));
         const double s = backend().scale;
-        const double x = short(LOWORD(lp)) / s, y = short(HIWORD(lp)) / s;
-        // From a press to the release of the last button, the pointer is the
-        // pressed control's (or the window's own).
-        const bool captured = GetCapture() == hwnd;
-        Painted *target = captured ? pressed_ : controlAt(int(x), int(y));
-        if (t.kind == K::Down || t.kind == K::DoubleClick) {
-            pressed_ = target;
-            SetCapture(hwnd);
-        }
-        if (t.kind == K::Up && !(wp & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) {
-            pressed_ = nullptr;
-            ReleaseCapture();
-        }
-        MouseEvent e{t.kind, t.button, buttonsOf(wp), shift, x, y};
-        if (!target) {
-            form.nativeMouse(e);
-        } else {
-            const Rect at = target->placeInWindow();
-            e.x -= at.x, e.y -= at.y;
-            target->control.nativeMouse(e);
-        }
+        // The window keeps the pointer from a press to the release of the
+        // last button; the toolkit decides which of its controls has it.
+        const std::int16_t held = buttonsOf(wp);
+        if (t.kind == K::Down || t.kind == K::DoubleClick) SetCapture(hwnd);
+        if (t.kind == K::Up && !held) ReleaseCapture();
+        form.nativePointer(MouseEvent{t.kind, t.button, held, shift, short(LOWORD(lp)) / s, short(HIWORD(lp)) / s});
         return true;
     }
     return false;
@@ -361,9 +328,6 @@ LRESULT CALLBACK FormWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_ERASEBKGND:
         return 1;
-    case WM_CAPTURECHANGED:
-        if (HWND(lp) != hwnd) self.pressed_ = nullptr;
-        return 0;
     case WM_SIZE:
         if (!self.applying_) {
             if (wp == SIZE_MINIMIZED) form->nativeStateChanged(vbMinimized);
