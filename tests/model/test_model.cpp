@@ -413,6 +413,11 @@ class TestModel : public QObject {
             }
         }
         fp->key(p.key, p.shift, p.letter);
+        // A key that presses a button, held down: it presses once.
+        if ((p.key == ui::Key::Enter || p.key == ui::Key::Space || p.key == ui::Key::Other) && !pick(3)) {
+            log.push_back(std::string("held: ") + p.name);
+            for (int n = 1 + pick(3); n-- > 0;) fp->key(p.key, p.shift, p.letter, true);
+        }
         (void)f;
     }
 

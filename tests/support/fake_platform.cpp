@@ -197,11 +197,11 @@ void Platform::pointerRelease(int sx, int sy, std::int16_t button) {
 
 // ---------------------------------------------------------------- the keyboard
 
-void Platform::key(ui::Key key, std::int16_t shift, char32_t letter) {
+void Platform::key(ui::Key key, std::int16_t shift, char32_t letter, bool repeat) {
     Window *active = nullptr;
     for (Window *w : windows_)
         if (w->visible && w->state != ui::vbMinimized) active = w;
-    if (active) active->form.nativeKey(ui::KeyEvent{key, letter, shift, false});
+    if (active) active->form.nativeKey(ui::KeyEvent{key, letter, shift, repeat});
 }
 
 // ---------------------------------------------------------------- the sign table

@@ -106,7 +106,7 @@ public:
     // A key pressed: it goes to the active window (the modal one while one
     // is shown); what the toolkit leaves alone goes to the control that has
     // the keyboard, and a list moves with its keys as a platform's does.
-    void key(ui::Key key, std::int16_t shift = 0, char32_t letter = 0);
+    void key(ui::Key key, std::int16_t shift = 0, char32_t letter = 0, bool repeat = false);
 
     // The user chooses a row of a list: the list shows it, then tells the program.
     static void choose(ui::ListBox &list, int row) {
