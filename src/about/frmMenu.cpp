@@ -43,10 +43,12 @@ void frmMenu::pctButton_Click() {
 
 void frmMenu::lblButton_Click() { pctButton_Click(); }
 
-void frmMenu::mnuAbout_Click() { Show(vbModal, &StartUpForm()); }
+// Both are chosen from the menu the main window shows.
+void frmMenu::mnuAbout_Click() { Show(vbModal, menu("menu").owner); }
 
 void frmMenu::mnuExit_Click() {
+    Form *main = menu("menu").owner;
     Unload();
     frmMenuRef.clear();
-    StartUpForm().Unload();
+    if (main) main->Unload();
 }

@@ -20,7 +20,7 @@ frmMain::frmMain()
       pctRight(pictureBox("pctRight")), pctLeft(pictureBox("pctLeft")), pctBottom(pictureBox("pctBottom")),
       pctTitle(pictureBox("pctTitle")), pctIco(pictureBox("pctIco")), pctClose(pictureBox("pctClose")),
       pctMin(pictureBox("pctMin")), lblTitle(label("lblTitle")), lblTitleS(label("lblTitleS")),
-      lbl(array<Label>("lbl")) {
+      lbl(array<Label>("lbl")), skin{pctTitle, pctBottom, pctButton, pctCont} {
     // Behaviour attached by name.
     for (PictureBox *b : pctButton) {
         const auto i = std::int16_t(b->Index());
@@ -57,7 +57,7 @@ void frmMain::Form_Load() {
     lstDay.setText("1");
 
     Form_MouseMove(0, 0, 0, 0);
-    SetTitleSkin(*this, vbTrue);
+    SetTitleSkin(skin, vbTrue);
 
     setCaption(App::Title() + " " + CStr(App::Major()) + "." + CStr(App::Minor()));
     lblTitle.setCaption(Caption());

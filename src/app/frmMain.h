@@ -4,6 +4,7 @@
 // and commands (frmMain.cpp), the lookup and date lists (frmMain_zodiac.cpp),
 // the frame and caption buttons (frmMain_frame.cpp), the title bar
 // (frmMain_titlebar.cpp) and the push buttons (frmMain_buttons.cpp).
+#include "skin/mdlDeclarations.h"
 #include "ui/form.h"
 
 #include <array>
@@ -34,6 +35,8 @@ public:
     ui::Label &lblTitle;
     ui::Label &lblTitleS;
     ui::ControlArray<ui::Label> lbl;
+    // What the skin paints of it.
+    const MainSkin skin;
 
     // Name tables; slot 0 is never filled or read.
     std::array<ui::String, 13> ZodiacSignTable;

@@ -6,14 +6,14 @@
 using namespace ui;
 
 void frmMain::ResetButton(std::int16_t Index) {
-    DrawButtonFace(*this, Index, vbFalse);
+    DrawButtonFace(skin, Index, vbFalse);
     lblButton(Index).setLeft((pctButton(Index).Width() - lblButton(Index).Width()) / 2);
 }
 
 void frmMain::pctButton_MouseMove(std::int16_t Index, std::int16_t, std::int16_t, float, float) {
     const std::int16_t n = pctButton.Count();
-    for (std::int16_t i = 0; i <= n - 1; ++i) DrawButtonFace(*this, i, vbFalse);
-    DrawButtonFace(*this, Index, vbTrue);
+    for (std::int16_t i = 0; i <= n - 1; ++i) DrawButtonFace(skin, i, vbFalse);
+    DrawButtonFace(skin, Index, vbTrue);
 }
 
 void frmMain::lblButton_MouseMove(std::int16_t Index, std::int16_t Button, std::int16_t Shift, float X, float Y) {

@@ -9,7 +9,7 @@
 using namespace ui;
 
 void frmMain::Form_Resize() {
-    SetTitleSkin(*this, vbTrue);
+    SetTitleSkin(skin, vbTrue);
     if (WindowState() != vbMinimized) {
         if (Width() < 5700) setWidth(5700);
         if (Height() < 3000) setHeight(3000);
@@ -22,14 +22,14 @@ void frmMain::Form_Resize() {
 void frmMain::pctTitle_Resize() {
     pctClose.setLeft(pctTitle.ScaleWidth() - pctClose.ScaleWidth() - 4);
     pctMin.setLeft(pctTitle.ScaleWidth() - pctClose.ScaleWidth() - 2 * pctMin.ScaleWidth() - 10);
-    SetTitleSkin(*this, vbTrue);
+    SetTitleSkin(skin, vbTrue);
     lblTitle.setLeft((pctTitle.ScaleWidth() - lblTitle.Width()) / 2);
     lblTitleS.setLeft(lblTitle.Left() + 2);
     lblTitle.setTop((pctTitle.ScaleHeight() - lblTitle.Height()) / 2);
     lblTitleS.setTop(lblTitle.Top() + 2);
 }
 
-void frmMain::pctBottom_Resize() { SetBottomSkin(*this, vbTrue); }
+void frmMain::pctBottom_Resize() { SetBottomSkin(skin, vbTrue); }
 
 void frmMain::pctMin_MouseMove(std::int16_t, std::int16_t, float, float) {
     pctClose.setPicture(LoadResPicture(skin::CloseNormal, vbResBitmap));
@@ -44,7 +44,7 @@ void frmMain::pctClose_MouseMove(std::int16_t, std::int16_t, float, float) {
 void frmMain::Form_MouseMove(std::int16_t, std::int16_t, float, float) {
     pctMin.setPicture(LoadResPicture(skin::MinNormal, vbResBitmap));
     pctClose.setPicture(LoadResPicture(skin::CloseNormal, vbResBitmap));
-    for (std::int16_t i = 0; i <= pctButton.Count() - 1; ++i) DrawButtonFace(*this, i, vbFalse);
+    for (std::int16_t i = 0; i <= pctButton.Count() - 1; ++i) DrawButtonFace(skin, i, vbFalse);
 }
 
 void frmMain::pctMin_Click() {

@@ -55,13 +55,13 @@ void frmMain::lblTitle_MouseMove(std::int16_t Button, std::int16_t Shift, float 
 void frmMain::lblTitle_MouseUp(std::int16_t, std::int16_t, float, float) { blnDrag = vbFalse; }
 
 void frmMain::pctIco_MouseDown(std::int16_t, std::int16_t, float, float) {
-    SetTitleSkin(*this, vbFalse);
-    SetBottomSkin(*this, vbFalse);
+    SetTitleSkin(skin, vbFalse);
+    SetBottomSkin(skin, vbFalse);
     pctRight.setBackColor(skin::StripMenu);
     pctLeft.setBackColor(skin::StripMenu);
     PopupMenu(frmMenuRef().menu("menu"));
-    SetTitleSkin(*this, vbTrue);
-    SetBottomSkin(*this, vbTrue);
+    SetTitleSkin(skin, vbTrue);
+    SetBottomSkin(skin, vbTrue);
     pctRight.setBackColor(skin::StripNormal);
     pctLeft.setBackColor(skin::StripNormal);
 }

@@ -14,14 +14,14 @@ void SetRoundRegion(Form &form, double left, double top, double right, double bo
     SetWindowRgn(form, rgn, vbTrue);
 }
 
-void SetTitleSkin(Form &main, Boolean active) {
-    if (active == vbTrue) main.pictureBox("pctTitle").setPicture(LoadResPicture(skin::TitleActive, vbResBitmap));
-    else if (active == vbFalse) main.pictureBox("pctTitle").setPicture(LoadResPicture(skin::TitleInactive, vbResBitmap));
+void SetTitleSkin(const MainSkin &main, Boolean active) {
+    if (active == vbTrue) main.title.setPicture(LoadResPicture(skin::TitleActive, vbResBitmap));
+    else if (active == vbFalse) main.title.setPicture(LoadResPicture(skin::TitleInactive, vbResBitmap));
 }
 
-void SetBottomSkin(Form &main, Boolean active) {
-    if (active == vbTrue) main.pictureBox("pctBottom").setPicture(LoadResPicture(skin::BottomActive, vbResBitmap));
-    else if (active == vbFalse) main.pictureBox("pctBottom").setPicture(LoadResPicture(skin::BottomInactive, vbResBitmap));
+void SetBottomSkin(const MainSkin &main, Boolean active) {
+    if (active == vbTrue) main.bottom.setPicture(LoadResPicture(skin::BottomActive, vbResBitmap));
+    else if (active == vbFalse) main.bottom.setPicture(LoadResPicture(skin::BottomInactive, vbResBitmap));
 }
 
 void PlaySkinSound(const String &fileName) {
@@ -44,7 +44,7 @@ void PaintButtonFace(PictureBox &button, Canvas &scratch, bool hover) {
     BitBlt(button.hDC(), plan.rightCapX, 0, skin::RightCapWidth, skin::PieceHeight, scratch.hDC(), 0, 0, SRCCOPY);
 }
 
-void DrawButtonFace(Form &main, std::int16_t index, std::int16_t look) {
+void DrawButtonFace(const MainSkin &main, std::int16_t index, std::int16_t look) {
     if (look != vbTrue && look != vbFalse) return;
-    PaintButtonFace(main.pictureBox("pctButton", index), main.pictureBox("pctCont"), look == vbTrue);
+    PaintButtonFace(main.buttons(index), main.scratch, look == vbTrue);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The skin's shared routines: the window outline, the frame's faces, the
-// sounds and the push-button faces. Those of the main window take it as
-// their first argument and find its parts by their layout names.
+// sounds and the push-button faces. Those of the main window take the parts
+// of it they paint as their first argument.
 #include "ui/controls.h"
 #include "ui/form.h"
 #include "ui/types.h"
@@ -13,10 +13,19 @@
 void SetRoundRegion(ui::Form &form, double left, double top, double right, double bottom, double ellipseWidth,
                     double ellipseHeight);
 
+// The main window's parts the skin paints, as the window hands them over:
+// its title bar, its bottom strip, its push buttons, and the hidden picture
+// box the buttons' pieces are copied from.
+struct MainSkin {
+    ui::PictureBox &title, &bottom;
+    ui::ControlArray<ui::PictureBox> buttons;
+    ui::PictureBox &scratch;
+};
+
 // The main window's title bar and bottom strip: active (True) or inactive
 // (False) face; any other value changes nothing.
-void SetTitleSkin(ui::Form &main, ui::Boolean active);
-void SetBottomSkin(ui::Form &main, ui::Boolean active);
+void SetTitleSkin(const MainSkin &main, ui::Boolean active);
+void SetBottomSkin(const MainSkin &main, ui::Boolean active);
 
 // Plays a sound of the program's wav folder without waiting.
 void PlaySkinSound(const ui::String &fileName);
@@ -24,7 +33,7 @@ void PlaySkinSound(const ui::String &fileName);
 // Paints push button `index` of the main window, with its hidden picture box
 // as the surface the pieces are copied from: look True is hover, False
 // normal; any other value changes nothing.
-void DrawButtonFace(ui::Form &main, std::int16_t index, std::int16_t look);
+void DrawButtonFace(const MainSkin &main, std::int16_t index, std::int16_t look);
 
 // Paints a push-button face into `button` with `scratch` as the surface the
 // pieces are copied from: the left cap, the middle tiles and the right cap.

@@ -17,10 +17,6 @@ String PathSeparator();   // between a folder and a name: "/", or "\" on Windows
 [[noreturn]] void End();
 } // namespace App
 
-class Form;
-// The program's start-up window: the first window shown that has no owner.
-Form &StartUpForm();
-
 // A whole number as its decimal text, without leading zeros or blanks.
 String CStr(long number);
 

@@ -20,7 +20,6 @@ namespace {
     std::abort();
 }
 
-Form *startUp = nullptr;        // the program's start-up window
 int nestedLoops = 0;            // loops a handler runs inside
 std::vector<std::unique_ptr<Form>> unloaded; // windows unloaded, not yet freed
 
@@ -62,7 +61,6 @@ std::uint32_t frameColour(int ring, int rings, bool bottomRight) {
 
 } // namespace
 
-Form &StartUpForm() { return *startUp; }
 
 MenuItem &Menu::item(const String &name) {
     for (auto &i : items)
@@ -85,7 +83,6 @@ Form::Form(const FormDef &def)
 }
 
 Form::~Form() {
-    if (startUp == this) startUp = nullptr;
     // Children before their containers, then the window.
     focus_ = pointerTarget_ = nullptr;
     stacking_.clear();
@@ -188,7 +185,6 @@ void Form::Show(int modal, Form *owner) {
     if (unloaded_) return;
     if (!everShown_) {
         everShown_ = true;
-        if (!startUp && !owner) startUp = this;
         placeAtStart(owner);
         // The controls that take the keyboard, in tab order; the first has it.
         for (auto &c : controls_)
@@ -537,6 +533,7 @@ std::vector<Control *> Form::accessibleChildren() const {
 // ---------------------------------------------------------------- menu, mouse
 
 void Form::PopupMenu(Menu &menu) {
+    menu.owner = this;
     std::vector<String> captions;
     for (auto &item : menu.items) captions.push_back(item.separator ? String("-") : item.Caption);
     int chosen;

@@ -29,6 +29,7 @@ class Menu {
 public:
     String Name;
     std::vector<MenuItem> items;
+    Form *owner = nullptr; // the window it was last shown by
     MenuItem &item(const String &name);
 };
 
