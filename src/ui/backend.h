@@ -9,8 +9,10 @@
 #include "image.h"
 #include "layout.h"
 #include "types.h"
+#include "wave.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace ui {
@@ -184,11 +186,18 @@ public:
     virtual String appPath() = 0;            // the executable's folder
     virtual String pathSeparator() const { return "/"; }
     virtual Version version() = 0;
-    // Plays a wave file without waiting (see sndPlaySound in platform.h).
-    virtual bool playSound(const String &path, unsigned flags) = 0;
+    // The sound device and the clock the toolkit's sound rules go by
+    // (sndPlaySound in platform.h): a wave file read, or nothing for what is
+    // not one; the samples played without waiting, replacing what plays
+    // (false when there is nothing to play them on); what plays stopped;
+    // milliseconds that only go forward.
+    virtual std::optional<sound::Wave> readWave(const String &path) = 0;
+    virtual bool startSound(sound::Wave wave) = 0;
+    virtual void stopSound() = 0;
+    virtual std::int64_t milliseconds() = 0;
     // Ends the process with status 0: every window gone at once, without
     // further events (ignoreFurtherEvents), a sound still playing heard to
-    // its end for a second at most.
+    // its end (soundHeardBy) for a second at most.
     [[noreturn]] virtual void end() = 0;
 };
 

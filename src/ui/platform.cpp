@@ -78,7 +78,33 @@ bool BitBlt(DC dst, int x, int y, int w, int h, DC src, int sx, int sy, std::uin
     return true;
 }
 
-bool sndPlaySound(const String &path, unsigned flags) { return Backend::current().playSound(path, flags); }
+namespace {
+std::int64_t heardBy = 0;                 // when the sound played last has been heard
+constexpr std::int64_t DeviceTailMs = 250; // what a sound device takes to play a sound out
+} // namespace
+
+bool sndPlaySound(const String &path, unsigned flags) {
+    Backend &b = Backend::current();
+    if (path.empty()) {
+        b.stopSound();
+        heardBy = 0;
+        return true;
+    }
+    // A sound still playing goes on; the new one is not even read.
+    const std::int64_t now = b.milliseconds();
+    if ((flags & SND_NOSTOP) && now < heardBy) return false;
+    // There is no default sound to fall back on: SND_NODEFAULT or not, a
+    // file that cannot be played is silence. SND_ASYNC or not, the caller
+    // never waits.
+    std::optional<sound::Wave> wave = b.readWave(path);
+    if (!wave) return false;
+    const std::int64_t length = wave->durationMs();
+    if (!b.startSound(std::move(*wave))) return false;
+    heardBy = now + length + DeviceTailMs;
+    return true;
+}
+
+std::int64_t soundHeardBy() { return heardBy; }
 
 // ---------------------------------------------------------------- services
 

@@ -34,7 +34,11 @@ bool BitBlt(DC dst, int x, int y, int w, int h, DC src, int sx, int sy, std::uin
 
 constexpr unsigned SND_ASYNC = 0x0001, SND_NODEFAULT = 0x0002, SND_NOSTOP = 0x0010;
 // Plays a wave file without waiting. A missing or unplayable file is silence;
-// with SND_NOSTOP a sound still playing goes on and the new one is not played.
+// with SND_NOSTOP a sound still playing goes on and the new one is not
+// played; an empty path stops what plays.
 bool sndPlaySound(const String &path, unsigned flags);
+// When the sound played last has been heard, on the backend's clock: its
+// length, and the time the sound device takes to play it out.
+std::int64_t soundHeardBy();
 
 } // namespace ui

@@ -137,6 +137,7 @@ class TestModel : public QObject {
         bool ended = false;
         int focus = 0; // the control with the keyboard, in kTabOrder
         QString announced; // what a screen reader was told of the last lookup, while the keyboard stays
+        std::int64_t soundAt = -1; // when the last sound started
     } m;
 
     Platform *fp = nullptr;
@@ -162,7 +163,13 @@ class TestModel : public QObject {
         m.focus = t;
     }
     void captionNormal() { m.minFace = 102, m.closeFace = 104; }
-    void sound(const char *file) { m.sounds.push_back(QString(kPath) + file); }
+    // A sound is played unless one still plays: one started at this moment
+    // (the clock moves by nothing or by seconds, longer than any sound).
+    void sound(const char *file) {
+        if (m.soundAt == fp->clock) return;
+        m.sounds.push_back(QString(kPath) + file);
+        m.soundAt = fp->clock;
+    }
 
     // The window's resize handler: the minimum size unless minimised.
     void resized() {
@@ -499,6 +506,7 @@ class TestModel : public QObject {
 
     void step() {
         frmMain &f = frmMainRef();
+        fp->clock += pick(2) ? 0 : 5000;
         // Targets: the controls that answer, and the free area.
         static const char *names[] = {"pctTitle", "lblTitle", "lblTitleS", "pctIco", "pctMin", "pctClose", "pctButton",
                                       "lblButton", "lstDay", "lstMonth", "txtPair", "txtZ", "lbl", "pctBottom", "pctLeft"};
@@ -566,6 +574,7 @@ class TestModel : public QObject {
     }
 
     void fresh() {
+        fp->clock += 5000; // long after the last sound
         frmMenuRef.clear();
         frmMainRef.clear();
         fp->flush();
@@ -627,6 +636,7 @@ private slots:
         frmMain &f = frmMainRef();
         fp->click(m.x + 60, m.y + 130);
         f.lstMonth.setListIndex(-1);
+        fp->clock += 5000;
         fp->click(m.x + 61, m.y + 130);
         QCOMPARE(int(fp->messages.size()), 1);
         QCOMPARE(QString::fromStdString(fp->messages[0]),

@@ -119,8 +119,15 @@ ui::String Platform::monthName(int month) {
     return names[month - 1];
 }
 
-bool Platform::playSound(const ui::String &path, unsigned) {
-    sounds.push_back(path);
+std::optional<ui::sound::Wave> Platform::readWave(const ui::String &path) {
+    read_ = path;
+    const ui::String folder = appPath() + "/wav/";
+    if (path.rfind(folder, 0) != 0) return std::nullopt;
+    return ui::sound::readWave(LUNIVAR_SOURCE_DIR "/src/res/wav/" + path.substr(folder.size()));
+}
+
+bool Platform::startSound(ui::sound::Wave) {
+    sounds.push_back(read_);
     return true;
 }
 

@@ -141,7 +141,13 @@ public:
     ui::String appPath() override { return "/opt/lunivar"; }
     ui::Version version() override { return versionReported; }
     [[noreturn]] void end() override { throw Ended{}; }
-    bool playSound(const ui::String &path, unsigned) override;
+    // Sounds: the program's own files, found under its folder; what plays is
+    // recorded by the path last read; the clock is the test's.
+    std::optional<ui::sound::Wave> readWave(const ui::String &path) override;
+    bool startSound(ui::sound::Wave) override;
+    void stopSound() override {}
+    std::int64_t clock = 0;
+    std::int64_t milliseconds() override { return clock; }
 
 private:
     struct Hit {
@@ -153,6 +159,7 @@ private:
     void deliver(const Hit &h, ui::MouseEvent e);
 
     std::vector<Window *> windows_; // most recent on top
+    ui::String read_;               // the sound file read last
     Hit grab_;                      // where a press went, until its release
     struct { int sx = -1, sy = -1; std::int16_t button = 0; } lastPress_;
     friend struct Window;

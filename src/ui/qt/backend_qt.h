@@ -43,13 +43,15 @@ public:
     String monthName(int month) override;
     String appPath() override;
     Version version() override;
-    bool playSound(const String &path, unsigned flags) override;
+    std::optional<sound::Wave> readWave(const String &path) override;
+    bool startSound(sound::Wave wave) override;
+    void stopSound() override;
+    std::int64_t milliseconds() override;
     [[noreturn]] void end() override;
 
 private:
     // Waits until the sound that plays has been heard, `maxMs` at most.
     void finishSound(int maxMs);
-    QDeadlineTimer soundEnds; // when the sound last started should have been heard
 };
 
 // The window: its picture, its outline, and the mouse over its free area.

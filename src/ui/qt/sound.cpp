@@ -42,32 +42,33 @@ sound::Output *output(bool create) {
 } // namespace
 
 void QtBackend::finishSound(int maxMs) {
-    // Until the device says the sound is over, or it should be by its length
-    // (and the device's latency): never long without a sound server.
+    // Until the device says the sound is over, or it should be by the
+    // toolkit's clock: never long without a sound server.
     sound::Output *out = output(false);
     QElapsedTimer waited;
     waited.start();
-    while (out && out->playing() && !soundEnds.hasExpired() && waited.elapsed() < maxMs) QThread::msleep(5);
+    while (out && out->playing() && milliseconds() < soundHeardBy() && waited.elapsed() < maxMs) QThread::msleep(5);
 }
 
-bool QtBackend::playSound(const String &path, unsigned flags) {
-    if (path.empty()) {
-        // No file: the sound that plays stops.
-        if (sound::Output *out = output(false)) out->stop();
-        return true;
-    }
-    sound::Output *current = output(false);
-    if ((flags & SND_NOSTOP) && current && current->playing()) return false;
-    std::optional<sound::Wave> wave = sound::readWave(path);
-    // There is no default sound to fall back on: SND_NODEFAULT or not, a
-    // file that cannot be played is silence. SND_ASYNC or not, the caller
-    // never waits: the device plays on a thread of its own.
-    if (!wave) return false;
+std::optional<sound::Wave> QtBackend::readWave(const String &path) { return sound::readWave(path); }
+
+bool QtBackend::startSound(sound::Wave wave) {
+    // The device plays on a thread of its own.
     sound::Output *out = output(true);
-    const qint64 lengthMs = wave->durationMs();
-    if (!out || !out->play(std::move(*wave))) return false;
-    soundEnds = QDeadlineTimer(lengthMs + 250);
-    return true;
+    return out && out->play(std::move(wave));
+}
+
+void QtBackend::stopSound() {
+    if (sound::Output *out = output(false)) out->stop();
+}
+
+std::int64_t QtBackend::milliseconds() {
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return clock.elapsed();
 }
 
 } // namespace ui

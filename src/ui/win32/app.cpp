@@ -166,9 +166,9 @@ void Win32Backend::end() {
     // The sound that plays (the click of the button that ended the program)
     // is heard to its end, for a second at most; then it is stopped, so that
     // nothing of it still runs while the process goes.
-    const ULONGLONG now = GetTickCount64();
-    if (soundEnds_ > now) Sleep(DWORD(std::min<ULONGLONG>(soundEnds_ - now, 1000)));
-    if (sound_.size()) playSound(String(), 0);
+    const std::int64_t left = soundHeardBy() - milliseconds();
+    if (left > 0) Sleep(DWORD(std::min<std::int64_t>(left, 1000)));
+    stopSound();
     ExitProcess(0);
 }
 
@@ -194,29 +194,33 @@ std::vector<std::uint8_t> readFile(const String &path) {
 
 } // namespace
 
-bool Win32Backend::playSound(const String &path, unsigned flags) {
-    // The multimedia library is loaded at the first sound.
+std::optional<sound::Wave> Win32Backend::readWave(const String &path) {
+    // Read here: any folder, whatever its letters and its length.
+    return sound::parseWave(readFile(path));
+}
+
+namespace {
+// The multimedia library, loaded at the first sound.
+decltype(&sndPlaySoundW) player() {
     static const auto play = systemFunction<decltype(&sndPlaySoundW)>(L"winmm.dll", "sndPlaySoundW");
+    return play;
+}
+} // namespace
+
+bool Win32Backend::startSound(sound::Wave wave) {
+    const auto play = player();
     if (!play) return false;
-    const ULONGLONG now = GetTickCount64();
-    if (path.empty()) {
-        play(nullptr, 0);
-        soundEnds_ = 0;
-        return true;
-    }
-    // A sound still playing goes on; the new one is not even read.
-    if ((flags & SND_NOSTOP) && now < soundEnds_) return false;
-    // Read here and played from memory: any folder plays, whatever its
-    // letters and its length; a file that is no wave is silence. What plays
-    // is the samples the file holds behind a header written for them: the
-    // system trusts a header's sizes, which a file cut short overstates.
-    const auto wave = sound::parseWave(readFile(path));
-    if (!wave) return false;
-    play(nullptr, 0); // nothing plays from the bytes before any more
-    sound_ = sound::waveFile(*wave);
-    if (!play(reinterpret_cast<LPCWSTR>(sound_.data()), flags | SND_MEMORY)) return false;
-    soundEnds_ = now + ULONGLONG(wave->durationMs()) + 200;
-    return true;
+    // Played from memory: exactly the samples, behind a header written for
+    // them (the system trusts a header's sizes, which a file cut short
+    // overstates). Nothing plays from the old bytes before they go.
+    play(nullptr, 0);
+    sound_ = sound::waveFile(wave);
+    return play(reinterpret_cast<LPCWSTR>(sound_.data()), SND_ASYNC | SND_NODEFAULT | SND_MEMORY);
+}
+
+void Win32Backend::stopSound() {
+    if (!sound_.empty())
+        if (const auto play = player()) play(nullptr, 0);
 }
 
 // ---------------------------------------------------------------- keys

@@ -43,7 +43,10 @@ public:
     String appPath() override;
     String pathSeparator() const override { return "\\"; }
     Version version() override;
-    bool playSound(const String &path, unsigned flags) override;
+    std::optional<sound::Wave> readWave(const String &path) override;
+    bool startSound(sound::Wave wave) override;
+    void stopSound() override;
+    std::int64_t milliseconds() override { return std::int64_t(GetTickCount64()); }
     [[noreturn]] void end() override;
 
     // Device pixels a pixel of the toolkit: the screen's dots per inch over
@@ -59,8 +62,7 @@ public:
 private:
     std::map<std::wstring, HFONT> fonts_;
     HDC measuring_ = nullptr;         // where texts are measured
-    std::vector<std::uint8_t> sound_; // the wave that plays, read into memory
-    ULONGLONG soundEnds_ = 0;         // when it has been heard: its length and the device's latency
+    std::vector<std::uint8_t> sound_; // the wave file that plays, in memory
 };
 
 Win32Backend &backend();
