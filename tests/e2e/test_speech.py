@@ -39,22 +39,15 @@ class Orca:
 
     def said(self, since=0):
         # What Orca has spoken, utterance by utterance, from the `since`-th on.
-        try:
-            with open(self.log, encoding="utf-8", errors="replace") as f:
-                text = f.read()
-        except OSError:
-            return []
-        return re.findall(r"SPEECH OUTPUT: '(.*?)' ?\{", text)[since:]
-
-    def after(self, action, want, timeout=8):
-        # What Orca says after `action`, once it has said `want` (or the time is up).
-        mark = len(self.said())
-        action()
-        return eventually(lambda: self.said(mark), lambda got: all(w in got for w in want), timeout, 0.2)
+        with open(self.log, encoding="utf-8", errors="replace") as f:
+            return re.findall(r"SPEECH OUTPUT: '(.*?)' ?\{", f.read())[since:]
 
 
 def hears(orca, action, *want):
-    got = orca.after(action, want)
+    # What Orca says after `action` holds all of `want`, within seconds.
+    mark = len(orca.said())
+    action()
+    got = eventually(lambda: orca.said(mark), lambda got: all(w in got for w in want), 8, 0.2)
     check(all(w in got for w in want), "heard %r, not %r" % (got, [w for w in want if w not in got]))
 
 
