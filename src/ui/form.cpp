@@ -61,7 +61,6 @@ std::uint32_t frameColour(int ring, int rings, bool bottomRight) {
 
 } // namespace
 
-
 MenuItem &Menu::item(const String &name) {
     for (auto &i : items)
         if (i.Name == name) return i;
