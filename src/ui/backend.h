@@ -1,11 +1,13 @@
 #pragma once
-// What a platform gives the toolkit: native windows and controls that show
-// what the toolkit decides and hand it the user's input, drawing surfaces,
-// fonts, the modal loop, message box and popup menu, locale names, sound and
-// the end of the process. One backend is installed for the program's whole
-// life: Qt on Linux, the Win32 API on Windows; the tests bring their own.
-// Everything a backend places is in pixels of the toolkit (device pixels
-// divided by the scale the backend shows them at).
+// What a platform gives the toolkit, by concern: a window that presents the
+// frame the toolkit composes, text measured and drawn in the platform's own
+// fonts, the native lists and text boxes, a sound output, and services (the
+// screen, files, the clock, the locale, a message box, the events, the end
+// of the process). Input flows the other way: each window hands the toolkit
+// one stream of events (Form::handle). One backend is installed for the
+// program's whole life: Qt on Linux, the Win32 API on Windows; the tests
+// bring their own. Everything is in pixels of the toolkit (device pixels
+// divided by the scale the backend shows them at), unless said otherwise.
 #include "image.h"
 #include "layout.h"
 #include "types.h"
@@ -19,48 +21,33 @@ namespace ui {
 
 class Control;
 class Form;
-struct Picture;
 
-// Pixels kept elsewhere, 0xFFRRGGBB, top row first: what a platform shows.
-// (x, y) is where the first of them goes in what is being painted.
-struct Pixels {
-    const std::uint32_t *first = nullptr;
-    int stride = 0; // pixels from one row to the next
-    int width = 0, height = 0;
-    int x = 0, y = 0;
-    const std::uint32_t *row(int r) const { return first + std::ptrdiff_t(r) * stride; }
-};
-
-// The pixels a picture box keeps and shows: its persistent image, at one
-// scale. Rows follow each other without a gap.
+// Pixels, 0xFFRRGGBB, top row first, rows without a gap: a window's frame,
+// a picture box's persistent image.
 class Surface {
 public:
-    Surface(int width, int height) : width_(width), height_(height) {}
-    virtual ~Surface() = default;
+    Surface(int width, int height)
+        : width_(width), height_(height), pixels_(std::size_t(width) * std::size_t(height), 0xFF000000u) {}
     int width() const { return width_; }
     int height() const { return height_; }
-    // Row y: width() pixels, each 0xFFRRGGBB.
-    virtual std::uint32_t *row(int y) = 0;
-    const std::uint32_t *row(int y) const { return const_cast<Surface *>(this)->row(y); }
-    // The part of it within `r`, clipped to it.
-    Pixels pixels(Rect r) const;
+    std::uint32_t *row(int y) { return pixels_.data() + std::size_t(y) * std::size_t(width_); }
+    const std::uint32_t *row(int y) const { return pixels_.data() + std::size_t(y) * std::size_t(width_); }
 
 private:
     int width_, height_;
-};
-
-// Plain pixels in memory.
-class MemorySurface : public Surface {
-public:
-    MemorySurface(int width, int height);
-    std::uint32_t *row(int y) override { return pixels_.data() + std::size_t(y) * std::size_t(width()); }
-
-private:
     std::vector<std::uint32_t> pixels_;
 };
 
 // A block copy between surfaces; what falls outside either is clipped.
 void copyPixels(Surface &dst, int x, int y, int w, int h, const Surface &src, int sx, int sy);
+
+// A caption to draw: from (x, y), "&" marking the access key underlined.
+struct TextRun {
+    String caption;
+    FontDef font;
+    Color color = 0;
+    int x = 0, y = 0;
+};
 
 // How a screen reader knows a window or a control.
 enum class Role { None, Window, PushButton, Label, Text, List };
@@ -75,80 +62,111 @@ struct AccessibleInfo {
 // to it, or its name, value or description changed.
 enum class AccessibleChange { Focus, Name, Value, Description };
 
-// What a platform needs to make the native side of a window and of a control.
+// What the user did, as a window hands it to the toolkit.
+struct Event {
+    enum Type {
+        PointerDown, PointerUp, PointerMove, DoubleClick, // x, y from the window's top-left corner
+        Key,          // key, letter, repeat
+        Activated,    // the window came to the front, or got the keyboard back
+        FieldFocused, // the keyboard went into a field (a click): control
+        Edited,       // the user changed a text box's text: control, text
+        Selected,     // the user chose a list's row: control, row
+        Pressed,      // a screen reader pressed a control: control
+        Moved,        // the system moved the window: x, y
+        Resized,      // the system sized the window: width, height
+        StateChanged, // minimised, maximised or restored: state
+        ScaleChanged, // the screen's scale changed
+        Close,        // the system's close command
+    } type = PointerMove;
+    // Buttons and modifier keys, as bits.
+    enum : int { LeftButton = 1, RightButton = 2, MiddleButton = 4 };
+    enum : int { ShiftKey = 1, CtrlKey = 2, AltKey = 4 };
+    int button = 0;    // the button pressed or released
+    int buttons = 0;   // the buttons held after it
+    int modifiers = 0;
+    double x = 0, y = 0;
+    int width = 0, height = 0;
+    ui::Key key = ui::Key::Other;
+    char32_t letter = 0; // Other: the character the key gives, or 0
+    bool repeat = false; // the key held down, repeating
+    std::int16_t state = 0;
+    ui::Control *control = nullptr;
+    String text;
+    int row = -1;
+};
+
+// ---------------------------------------------------------------- the window
+
 struct WindowInfo {
     String objectName;
     bool taskbar = true; // has a taskbar button; without one it stays above its owner
     bool icon = false;   // shows the program's icon
 };
-struct ControlInfo {
-    Kind kind = Kind::Label;
-    String objectName;   // "pctButton(0)"
-    String toolTip;
-    bool readOnly = false; // a text box the user cannot type into
-    int rowHeight = 0;     // a list box's rows, pixels
-    Rect place;            // where it goes first, as setGeometry would place it
-};
 
-// The native side of a window.
 class NativeWindow {
 public:
     virtual ~NativeWindow() = default;
     virtual void setTitle(const String &title) = 0;
-    // Pixels of the whole window; the size hints allow this size and no other.
-    virtual void setSize(int width, int height) = 0;
-    virtual void move(int x, int y) = 0;
-    virtual Rect frame() const = 0;      // on the screen
-    virtual Rect screenArea() const = 0; // where windows may go
+    // Where it is on the screen and its size, the only size allowed.
+    virtual void place(const Rect &frame) = 0;
     // The first show of an owned window passes its owner; a modal window
     // blocks the input of every other window of the program.
-    virtual void show(NativeWindow *owner, bool modal) = 0;
-    virtual void hide() = 0;
-    virtual bool shown() const = 0;
+    virtual void setShown(bool shown, NativeWindow *owner, bool modal) = 0;
     virtual void setState(std::int16_t state) = 0;
     // Replaces the outline: the window shows only these pixels; nullptr
-    // removes the outline.
+    // removes the outline, an empty list shows nothing.
     virtual void setRegion(const std::vector<Rect> *spans) = 0;
-    // The window's picture (Form::image) changed, or a scale.
-    virtual void update() = 0;
-    // Runs the window modally: returns once endModal() is called.
-    virtual void runModal() = 0;
-    virtual void endModal() = 0;
+    // A part of the frame changed: the window shows Form::frame() there anew.
+    virtual void present(const Rect &changed) = 0;
     // Shows a menu at the pointer ("-" is a separator line, "&" marks an
     // access key); the index of the item chosen, or -1.
     virtual int popupMenu(const std::vector<String> &captions) = 0;
     // Tells the screen reader what changed of one of the window's controls.
-    virtual void accessibleChanged(Control &, AccessibleChange) {}
-    // Where a program cannot place its own window (Wayland), a drag is
-    // handed to the system.
-    virtual bool movesThroughSystem() const { return false; }
-    virtual void startSystemMove() {}
+    virtual void accessibleChanged(Control &c, AccessibleChange what) = 0;
+    // Where a program cannot place its own window (Environment::systemMoves),
+    // the drag under way is handed to the system.
+    virtual void startSystemMove() = 0;
 };
 
-// The native side of a control.
-class NativeControl {
+// ---------------------------------------------------------------- native fields
+
+// What a list or a text box is to show: the platform's own control does the
+// editing, scrolling and selecting.
+struct FieldInfo {
+    Kind kind = Kind::TextBox;
+    String objectName;     // "txtSign"
+    String toolTip;
+    String accessibleName;
+    bool readOnly = false;
+    int rowHeight = 0;     // a list's rows
+};
+struct FieldState {
+    Rect place;            // in the window, its frame included
+    bool visible = true;
+    FontDef font;          // set before its first text
+    String text;           // a text box's
+    std::vector<String> items; // a list's
+    int current = -1;      // a list's chosen row, or -1
+};
+
+class NativeField {
 public:
-    virtual ~NativeControl() = default;
-    // In the container's pixels (the window's client area, less its frame,
-    // for the window's own).
-    virtual void setGeometry(const Rect &r) = 0;
-    virtual void setVisible(bool visible) = 0;
-    virtual void raise() = 0; // above its siblings
-    virtual void update() {}  // what the toolkit paints changed: repaint it
-    virtual void setText(const String &) {} // a label's caption, a text box's text
-    virtual void setFont(const FontDef &) {} // a text box's font, before its first text
-    virtual void addItem(const String &) {}
-    virtual void setCurrentItem(int) {}     // -1: none
-    virtual void setFocus() = 0;            // the keyboard goes here
+    virtual ~NativeField() = default;
+    // Shows what `state` says, changing only what changed.
+    virtual void sync(const FieldState &state) = 0;
+    // The keyboard goes into the field, or (false) back to its window.
+    virtual void setFocus(bool inside) = 0;
 };
 
-// The process ends: what the platform reports from now on is handed to no
-// window and runs no handler.
-void ignoreFurtherEvents();
-bool ignoringEvents();
+// ---------------------------------------------------------------- the backend
 
-struct Version {
-    int major = 0, minor = 0;
+// Where the program runs.
+struct Environment {
+    int scale = 1;            // device pixels a pixel: 1, or 2 from 150 % on
+    Rect workArea;            // where windows may go
+    bool systemMoves = false; // windows are moved by the system only (Wayland)
+    String appFolder;         // the executable's folder
+    String separator = "/";   // between a folder and a name
 };
 
 class Backend {
@@ -158,47 +176,38 @@ public:
     static void install(Backend *backend);
     virtual ~Backend() = default;
 
+    // Services.
     virtual std::unique_ptr<NativeWindow> createWindow(Form &form, const WindowInfo &info) = 0;
-    // After the control's container and window exist.
-    virtual std::unique_ptr<NativeControl> createControl(Control &control, const ControlInfo &info) = 0;
-    virtual std::unique_ptr<Surface> createSurface(int width, int height);
-
-    // Device pixels per pixel the windows are shown at: 1, or 2 where the
-    // screen has the pixels for the pictures drawn at twice the size.
-    virtual int pictureScale() const { return 1; }
-    virtual double twipsPerPixelX() const = 0;
-    virtual double twipsPerPixelY() const = 0;
-    // Bitmap `id` of the program's resources; the picture is null when there is none.
-    virtual Picture loadBitmap(int id) = 0;
-    // A picture of a window's layout, at the given scale; empty when there is none.
-    virtual Image layoutPicture(const String &name, int scale) = 0;
-    // The program's icon at its 32-pixel size.
-    virtual Image icon() = 0;
-
-    // Width and height of a text in a font, pixels.
-    virtual Rect textSize(const FontDef &font, const String &text) = 0;
-    // Whether the font's face is there with the glyphs of its letters (a
-    // symbol font's), or another face would stand in for it.
-    virtual bool hasFace(const FontDef &font) = 0;
-
+    virtual std::unique_ptr<NativeField> createField(Control &control, const FieldInfo &info) = 0;
+    virtual Environment environment() = 0;
+    // A file's bytes, nothing when it cannot be read. ":/bmp/101.bmp",
+    // ":/bmp/101@2x.png", ":/layout/main.png", ":/layout/main@2x.png" and
+    // ":/icon/lunivar.ico" are the program's own pictures.
+    virtual std::optional<std::vector<std::uint8_t>> readFile(const String &path) = 0;
     virtual int msgBox(const String &prompt, int style, const String &title) = 0;
     virtual String monthName(int month) = 0; // full, capital first letter, user's locale
-    virtual String appPath() = 0;            // the executable's folder
-    virtual String pathSeparator() const { return "/"; }
-    virtual Version version() = 0;
-    // The sound device and the clock the toolkit's sound rules go by
-    // (sndPlaySound in platform.h): a wave file read, or nothing for what is
-    // not one; the samples played without waiting, replacing what plays
-    // (false when there is nothing to play them on); what plays stopped;
-    // milliseconds that only go forward.
-    virtual std::optional<sound::Wave> readWave(const String &path) = 0;
-    virtual bool startSound(sound::Wave wave) = 0;
-    virtual void stopSound() = 0;
-    virtual std::int64_t milliseconds() = 0;
-    // Ends the process with status 0: every window gone at once, without
-    // further events (ignoreFurtherEvents), a sound still playing heard to
-    // its end (soundHeardBy) for a second at most.
-    [[noreturn]] virtual void end() = 0;
+    virtual std::int64_t milliseconds() = 0; // a clock that only goes forward
+    // Hands the windows the events there are, waiting up to `maxMs` for
+    // one (-1: as long as it takes).
+    virtual void dispatchEvents(int maxMs) = 0;
+    // Ends the process with status 0.
+    [[noreturn]] virtual void exit() = 0;
+
+    // Text, in the platform's fonts: a text's width and height; whether the
+    // font's face is there with the glyphs of its letters (a symbol font's),
+    // or another face would stand in for it; a caption drawn into a frame at
+    // a scale, within `clip` (device pixels).
+    virtual Rect measureText(const FontDef &font, const String &text) = 0;
+    virtual bool hasFace(const FontDef &font) = 0;
+    virtual void drawText(Surface &into, const Rect &clip, const TextRun &run, int scale) = 0;
+
+    // Sound output: plays the samples without waiting, replacing what plays,
+    // or (nullptr) stops what plays; false when there is nothing to play on.
+    virtual bool play(const sound::Wave *wave) = 0;
 };
+
+// A plain file's bytes (never a folder, a device or a pipe) of at most
+// `limit` bytes, for a backend whose paths are the C library's.
+std::optional<std::vector<std::uint8_t>> readPlainFile(const String &path, std::int64_t limit);
 
 } // namespace ui

@@ -48,7 +48,7 @@ void drawFocusMark(Surface &s, int scale) {
 
 std::unique_ptr<Surface> sameSize(std::unique_ptr<Surface> s, int w, int h) {
     if (s && s->width() == w && s->height() == h) return s;
-    return Backend::current().createSurface(w, h);
+    return std::make_unique<Surface>(w, h);
 }
 
 } // namespace
@@ -65,7 +65,7 @@ void Canvas::repaint(int w, int h, Color back, bool keep) {
     std::unique_ptr<Surface> old = std::move(surface_), old2x = std::move(surface2x_);
     surface_ = sameSize(keep ? nullptr : std::move(old), w, h);
     paintInto(*surface_, back, picture_.image, keep ? old.get() : nullptr);
-    if (Backend::current().pictureScale() >= 2) {
+    if (Screen::scale() >= 2) {
         surface2x_ = sameSize(keep ? nullptr : std::move(old2x), 2 * w, 2 * h);
         paintInto(*surface2x_, back, twice(picture_), keep ? old2x.get() : nullptr);
     }
@@ -75,9 +75,9 @@ void Canvas::repaint(int w, int h, Color back, bool keep) {
 void Canvas::followScale() {
     // A screen that now has twice the pixels: until it is drawn again, the
     // image shows each of its pixels four times.
-    if (surface2x_ || Backend::current().pictureScale() < 2) return;
+    if (surface2x_ || Screen::scale() < 2) return;
     const Surface &one = *surface_;
-    surface2x_ = Backend::current().createSurface(2 * one.width(), 2 * one.height());
+    surface2x_ = std::make_unique<Surface>(2 * one.width(), 2 * one.height());
     for (int y = 0; y < surface2x_->height(); ++y)
         for (int x = 0; x < surface2x_->width(); ++x) surface2x_->row(y)[x] = one.row(y / 2)[x / 2];
 }
@@ -95,17 +95,26 @@ Control::Control(Form &form, Control *container, const ControlDef &def)
 
 Control::~Control() = default;
 
-void Control::createNative() {
-    ControlInfo info;
+void Control::createField() {
+    FieldInfo info;
     info.kind = def_.kind;
     info.objectName = def_.index >= 0 ? def_.name + "(" + CStr(def_.index) + ")" : def_.name;
     info.toolTip = def_.toolTip;
+    info.accessibleName = accessible().name;
     info.readOnly = def_.locked;
     info.rowHeight = ListBox::RowHeight;
-    info.place = nativePlace();
-    native_ = Backend::current().createControl(*this, info);
-    applyGeometry();
-    native_->setVisible(visible_);
+    field_ = form_->backend().createField(*this, info);
+    syncField();
+}
+
+void Control::syncField() {
+    if (!field_) return;
+    FieldState state;
+    const Rect r = placeInFrame();
+    state.place = r;
+    state.visible = shownInWindow();
+    fillField(state);
+    field_->sync(state);
 }
 
 ScaleMode Control::outerScale() const { return container_ ? container_->innerScale() : form_->def().scaleMode; }
@@ -123,31 +132,50 @@ void Control::setPxGeometry(double x, double y, double w, double h) {
     w = std::max(0.0, w), h = std::max(0.0, h);
     const bool sized = roundPx(w) != roundPx(w_) || roundPx(h) != roundPx(h_);
     if (x == x_ && y == y_ && w == w_ && h == h_) return;
+    const Rect was = placeInWindow();
     x_ = x, y_ = y, w_ = w, h_ = h;
-    applyGeometry();
+    applyGeometry(was);
     geometryChanged(sized);
 }
 
 Rect Control::placeInWindow() const {
+    // The sum of the containers' places: theirs are whole pixels too.
     Rect r{roundPx(x_), roundPx(y_), roundPx(w_), roundPx(h_)};
     for (const Control *c = container_; c; c = c->container_) r.x += roundPx(c->x_), r.y += roundPx(c->y_);
     return r;
 }
 
-Rect Control::nativePlace() const {
-    const int off = container_ ? 0 : form_->framePx();
-    return Rect{roundPx(x_) + off, roundPx(y_) + off, roundPx(w_), roundPx(h_)};
+Rect Control::placeInFrame() const {
+    Rect r = placeInWindow();
+    r.x += form_->framePx(), r.y += form_->framePx();
+    return r;
 }
 
-void Control::applyGeometry() {
-    if (native_) native_->setGeometry(nativePlace());
+bool Control::shownInWindow() const {
+    for (const Control *c = this; c; c = c->container_)
+        if (!c->visible_) return false;
+    return true;
+}
+
+void Control::applyGeometry(const Rect &was) {
+    // What it covered and covers now is drawn again; the lists and fields
+    // inside it go with it.
+    form_->invalidate(was);
+    form_->invalidate(placeInWindow());
+    for (auto &c : form_->controls())
+        for (const Control *k = c.get(); k; k = k->container_)
+            if (k == this) {
+                c->syncField();
+                break;
+            }
 }
 
 void Control::geometryChanged(bool) {}
 
 void Control::setVisible(bool v) {
+    if (v == visible_) return;
     visible_ = v;
-    native_->setVisible(v);
+    applyGeometry(placeInWindow());
 }
 
 bool Control::takesFocus() const {
@@ -183,8 +211,7 @@ AccessibleInfo Control::accessible() const {
     return a;
 }
 
-void Control::nativeMouse(const MouseEvent &e) {
-    if (ignoringEvents()) return;
+void Control::mouse(const MouseEvent &e) {
     const ScaleMode s = mouseScale();
     const float x = fromPx(e.x, s, Screen::TwipsPerPixelX()), y = fromPx(e.y, s, Screen::TwipsPerPixelY());
     switch (e.kind) {
@@ -213,13 +240,8 @@ void Control::nativeMouse(const MouseEvent &e) {
     }
 }
 
-void Control::nativePress() {
-    if (ignoringEvents()) return;
+void Control::press() {
     if (Click) Click();
-}
-
-void Control::nativeFocusIn() {
-    if (!ignoringEvents()) form_->focusArrived(this);
 }
 
 // ---------------------------------------------------------------- PictureBox
@@ -227,7 +249,6 @@ void Control::nativeFocusIn() {
 PictureBox::PictureBox(Form &form, Control *container, const ControlDef &def)
     : Control(form, container, def), back_(def.backColor == colorUnset ? rgb(224, 224, 224) : def.backColor) {
     repaint(roundPx(w_), roundPx(h_), back_, false);
-    createNative();
 }
 
 void PictureBox::setPicture(const ui::Picture &p) {
@@ -263,7 +284,7 @@ const Surface &PictureBox::shown(int scale) {
 }
 
 void PictureBox::imageChanged() {
-    if (native_) native_->update();
+    if (shownInWindow()) form_->invalidate(placeInWindow());
 }
 
 void PictureBox::scaleChanged() {
@@ -293,8 +314,6 @@ void OffscreenPicture::setPicture(const ui::Picture &p) {
 Label::Label(Form &form, Control *container, const ControlDef &def)
     : Control(form, container, def), caption_(def.caption),
       fore_(def.foreColor == colorUnset ? rgb(0, 0, 0) : def.foreColor) {
-    createNative();
-    native_->setText(caption_);
     autoSize();
 }
 
@@ -327,74 +346,27 @@ String accessKeyOf(const String &caption) {
 
 void Label::setCaption(const String &text) {
     caption_ = text;
-    native_->setText(caption_);
+    form_->invalidate(placeInWindow());
     autoSize();
-    redrawAround();
     form_->native().accessibleChanged(*this, AccessibleChange::Name);
 }
 
 void Label::setForeColor(Color c) {
     fore_ = c;
-    redrawAround();
-}
-
-void Label::geometryChanged(bool) { redrawAround(); }
-
-void Label::redrawAround() {
-    // What a label shows is drawn by it and by the labels above it that
-    // cover it (its shadow's caption shows through theirs).
-    for (auto &c : form_->controls())
-        if (auto *l = dynamic_cast<Label *>(c.get()); l && l->container_ == container_ && l->native_) l->native_->update();
+    form_->invalidate(placeInWindow());
 }
 
 void Label::autoSize() {
     if (!def_.autoSize) return;
     const String t = displayText();
-    const Rect size = Backend::current().textSize(def_.font, t.empty() ? String("x") : t);
+    const Rect size = form_->backend().measureText(def_.font, t.empty() ? String("x") : t);
     setPxGeometry(x_, y_, t.empty() ? 3 : size.w, size.h);
-}
-
-LabelDrawing Label::drawing(int scale) const {
-    LabelDrawing d;
-    const int x = roundPx(x_), y = roundPx(y_), w = roundPx(w_), h = roundPx(h_);
-    Rect under{x * scale, y * scale, w * scale, h * scale};
-    if (auto *box = dynamic_cast<PictureBox *>(container_)) {
-        d.under = box->shown(scale).pixels(under);
-    } else {
-        const int fw = form_->framePx() * scale;
-        under.x += fw, under.y += fw;
-        // The window's image, clipped to the label.
-        const Pixels whole = form_->image(scale);
-        const int left = std::max(under.x, 0), top = std::max(under.y, 0);
-        const int right = std::min(under.x + under.w, whole.width), bottom = std::min(under.y + under.h, whole.height);
-        if (right > left && bottom > top)
-            d.under = Pixels{whole.row(top) + left, whole.stride, right - left, bottom - top, left - under.x, top - under.y};
-    }
-    // The labels below it in the same container that it covers, lowest first.
-    const auto &table = form_->def().controls;
-    auto place = [&](const Control &c) {
-        return std::find_if(table.begin(), table.end(), [&](const ControlDef &e) { return e.name == c.Name() && e.index == c.Index(); }) -
-               table.begin();
-    };
-    const Rect mine{x, y, w, h};
-    std::vector<const Label *> below;
-    for (auto &c : form_->controls()) {
-        const auto *l = dynamic_cast<const Label *>(c.get());
-        if (!l || l == this || l->container_ != container_ || !l->visible_ || place(*l) < place(*this)) continue;
-        const Rect r{roundPx(l->x_), roundPx(l->y_), roundPx(l->w_), roundPx(l->h_)};
-        if (r.x < mine.x + mine.w && mine.x < r.x + r.w && r.y < mine.y + mine.h && mine.y < r.y + r.h) below.push_back(l);
-    }
-    std::sort(below.begin(), below.end(), [&](const Label *a, const Label *b) { return place(*a) > place(*b); });
-    for (const Label *l : below)
-        d.texts.push_back(TextRun{l->caption_, l->def_.font, l->fore_, roundPx(l->x_) - x, roundPx(l->y_) - y});
-    d.texts.push_back(TextRun{caption_, def_.font, fore_, 0, 0});
-    return d;
 }
 
 // ---------------------------------------------------------------- TextBox
 
 TextBox::TextBox(Form &form, Control *container, const ControlDef &def) : Control(form, container, def) {
-    createNative();
+    createField();
 }
 
 void TextBox::setText(const String &text) {
@@ -404,17 +376,20 @@ void TextBox::setText(const String &text) {
     // shows one (the program starts the faster). A symbol font that is not
     // there is stood in for by the face the layout names, its letters shown
     // as that face's characters.
-    if (!fontSent_ && !text.empty()) {
-        fontSent_ = true;
-        standIn_ = !font.standIn.face.empty() && !font.face.empty() && !Backend::current().hasFace(font);
-        FontDef shown = font;
-        if (standIn_) shown.face = font.standIn.face, shown.charset = 0;
-        native_->setFont(shown);
+    if (shownFont_ == FontDef{} && !text.empty() && !(font == FontDef{})) {
+        standIn_ = !font.standIn.face.empty() && !font.face.empty() && !form_->backend().hasFace(font);
+        shownFont_ = font;
+        if (standIn_) shownFont_.face = font.standIn.face, shownFont_.charset = 0;
     }
-    native_->setText(standIn_ ? spokenText() : text);
+    syncField();
     form_->native().accessibleChanged(*this, AccessibleChange::Value);
     // A live field's new text is said at once: "Ваш знак зодиака: Козеог".
     if (def_.live && !text.empty()) form_->announce(accessible().name + ": " + spokenText());
+}
+
+void TextBox::fillField(FieldState &state) const {
+    state.font = shownFont_;
+    state.text = standIn_ ? spokenText() : text_;
 }
 
 String TextBox::spokenText() const {
@@ -434,22 +409,26 @@ String TextBox::spokenText() const {
     return shown;
 }
 
-void TextBox::nativeEdited(const String &text) {
-    if (ignoringEvents()) return;
+void TextBox::edited(const String &text) {
     // What is typed into a box that shows stand-in characters is not its text.
     if (!standIn_) text_ = text;
 }
 
 // ---------------------------------------------------------------- ListBox
 
-ListBox::ListBox(Form &form, Control *container, const ControlDef &def) : Control(form, container, def) {
-    createNative();
-    for (const String &item : def.items) AddItem(item);
+ListBox::ListBox(Form &form, Control *container, const ControlDef &def)
+    : Control(form, container, def), items_(def.items) {
+    createField();
 }
 
 void ListBox::AddItem(const String &item) {
     items_.push_back(item);
-    native_->addItem(item);
+    syncField();
+}
+
+void ListBox::fillField(FieldState &state) const {
+    state.items = items_;
+    state.current = index_;
 }
 
 String ListBox::List(int index) const {
@@ -459,7 +438,7 @@ String ListBox::List(int index) const {
 void ListBox::setListIndex(std::int16_t index) {
     if (index < -1 || index >= ListCount() || index == index_) return;
     index_ = index;
-    native_->setCurrentItem(index);
+    syncField();
     if (Click) Click();
 }
 
@@ -468,10 +447,10 @@ void ListBox::setText(const String &text) {
     if (it != items_.end()) setListIndex(std::int16_t(it - items_.begin()));
 }
 
-void ListBox::nativeSelected(int row) {
-    if (ignoringEvents()) return;
+void ListBox::selected(int row) {
     if (row == index_ || row < -1 || row >= ListCount()) return;
     index_ = std::int16_t(row);
+    syncField();
     // The click handler may move the selection elsewhere (the day list keeps
     // the day valid for the month), which the list then shows.
     if (Click) Click();
@@ -494,8 +473,7 @@ void ListBox::keyMove(Key key) {
     }
     row = std::clamp(row, 0, count - 1);
     if (row == index_) return;
-    native_->setCurrentItem(row);
-    nativeSelected(row);
+    selected(row);
 }
 
 } // namespace ui

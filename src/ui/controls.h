@@ -19,9 +19,10 @@ class Canvas;
 
 using MouseHandler = std::function<void(std::int16_t Button, std::int16_t Shift, float X, float Y)>;
 
-// A mouse event as the platform delivers it to a control: pixels from the
-// control's top-left corner. From a press to its release the control that
-// got the press gets every event.
+// A mouse event as the window hands it to a control: pixels from the
+// control's top-left corner, buttons and keys as the events deliver them.
+// From a press to its release the control that got the press gets every
+// event.
 struct MouseEvent {
     enum Kind { Down, Move, Up, DoubleClick } kind = Move;
     std::int16_t button = 0;  // the button pressed or released
@@ -68,6 +69,9 @@ public:
     const String &Name() const { return def_.name; }
     int Index() const { return def_.index; }
     const ControlDef &def() const { return def_; }
+    // A list's or a text box's native control; none for the others, which
+    // the window draws.
+    NativeField *field() const { return field_.get(); }
 
     // In the container's scale.
     float Left() const;
@@ -85,7 +89,8 @@ public:
 
     Control *container() const { return container_; }
     Form &form() const { return *form_; }
-    NativeControl &native() const { return *native_; }
+    // Shown, and every container it lies in.
+    bool shownInWindow() const;
 
     // Events; empty ones are not raised.
     std::function<void()> Click;
@@ -99,8 +104,9 @@ public:
     double pxWidth() const { return w_; }
     double pxHeight() const { return h_; }
     void setPxGeometry(double x, double y, double w, double h);
-    // Whole pixels from the window's client area.
+    // Whole pixels from the window's client area, and from its frame's corner.
     Rect placeInWindow() const;
+    Rect placeInFrame() const;
 
     // The scale of this control's own coordinates and of its children.
     virtual ScaleMode innerScale() const { return ScaleMode::Twips; }
@@ -113,15 +119,12 @@ public:
     // What a screen reader says of it.
     AccessibleInfo accessible() const;
 
-    // From the platform: the mouse, a press by a screen reader, and the
-    // keyboard arriving here (a click into a list or a field).
-    void nativeMouse(const MouseEvent &e);
-    void nativePress();
-    void nativeFocusIn();
-
 protected:
     Control(Form &form, Control *container, const ControlDef &def);
-    void createNative();
+    void createField();
+    // Tells the native control what it is to show now.
+    void syncField();
+    virtual void fillField(FieldState &) const {}
     ScaleMode outerScale() const;
     // The scale the mouse reports X and Y in.
     virtual ScaleMode mouseScale() const { return innerScale(); }
@@ -130,14 +133,16 @@ protected:
     virtual void focusChanged() {}
     // The screen's scale changed.
     virtual void scaleChanged() {}
-    void applyGeometry();
-    // Its place as the native side gets it: the container's pixels.
-    Rect nativePlace() const;
+    // Shown where it is now: `was` is where it was, in the window.
+    void applyGeometry(const Rect &was);
+    // The mouse, and a press by the keyboard or a screen reader.
+    void mouse(const MouseEvent &e);
+    void press();
 
     Form *form_;
     Control *container_;
     ControlDef def_;
-    std::unique_ptr<NativeControl> native_;
+    std::unique_ptr<NativeField> field_;
     double x_ = 0, y_ = 0, w_ = 0, h_ = 0;
     bool visible_ = true;
     bool pressedInside_ = false;
@@ -190,22 +195,6 @@ public:
 String withoutAccessKeys(const String &caption);
 String accessKeyOf(const String &caption);
 
-// A caption a label draws, from its top-left corner in the label's pixels.
-struct TextRun {
-    String caption; // with its access-key marks: the key is underlined
-    FontDef font;
-    Color color = 0;
-    int x = 0, y = 0;
-};
-
-// How a transparent label is painted: what lies under it, then its texts in
-// order: the captions of the labels below it that it covers (a shadow), then
-// its own.
-struct LabelDrawing {
-    Pixels under; // at the scale asked for, (x, y) in the label's device pixels
-    std::vector<TextRun> texts;
-};
-
 class Label : public Control {
 public:
     Label(Form &form, Control *container, const ControlDef &def);
@@ -215,15 +204,12 @@ public:
     void setForeColor(Color c);
     String displayText() const { return withoutAccessKeys(caption_); }
     String accessKey() const { return accessKeyOf(caption_); }
-    LabelDrawing drawing(int scale) const;
 
 protected:
     ScaleMode mouseScale() const override { return outerScale(); }
-    void geometryChanged(bool sizeChanged) override;
 
 private:
     void autoSize();
-    void redrawAround();
     String caption_;
     Color fore_;
 };
@@ -236,13 +222,17 @@ public:
     // What a screen reader reads: the text, with the letters of a symbol
     // font as the symbols they show, whatever font draws them.
     String spokenText() const;
-    // From the platform: what the user typed.
-    void nativeEdited(const String &text);
+
+protected:
+    void fillField(FieldState &state) const override;
 
 private:
+    // What the user typed.
+    void edited(const String &text);
     String text_;
-    bool fontSent_ = false;
+    FontDef shownFont_;    // the font it shows its text in, once it has shown one
     bool standIn_ = false; // a symbol font shown through the face standing in for it
+    friend class Form;
 };
 
 class ListBox : public Control {
@@ -259,14 +249,19 @@ public:
     void setListIndex(std::int16_t index);
     // Selects the item whose text is `text`.
     void setText(const String &text);
-    // From the platform: the user chose row `row`.
-    void nativeSelected(int row);
+
+protected:
+    void fillField(FieldState &state) const override;
+
+private:
+    // The user chose row `row`.
+    void selected(int row);
     // A key moving the selection: up, down, a page, the first or last row.
     void keyMove(Key key);
 
-private:
     std::vector<String> items_;
     std::int16_t index_ = -1;
+    friend class Form;
 };
 
 // Like controls with the same name, indexed from 0.

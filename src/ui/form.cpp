@@ -21,6 +21,7 @@ namespace {
 }
 
 int nestedLoops = 0;            // loops a handler runs inside
+std::vector<Form *> living;     // the windows that exist
 std::vector<std::unique_ptr<Form>> unloaded; // windows unloaded, not yet freed
 
 // The layout's picture on the back colour: magenta marks the pixels that are
@@ -69,11 +70,13 @@ MenuItem &Menu::item(const String &name) {
 
 
 Form::Form(const FormDef &def)
-    : def_(def), back_(def.backColor == colorUnset ? rgb(224, 224, 224) : def.backColor) {
+    : def_(def), backend_(Backend::current()), back_(def.backColor == colorUnset ? rgb(224, 224, 224) : def.backColor) {
+    if (living.empty()) Screen::followScale(backend_.environment().scale);
+    living.push_back(this);
     const int fw = def.frameWidth;
     widthTw_ = (def.clientWidth / Screen::TwipsPerPixelX() + 2 * fw) * Screen::TwipsPerPixelX();
     heightTw_ = (def.clientHeight / Screen::TwipsPerPixelY() + 2 * fw) * Screen::TwipsPerPixelY();
-    native_ = Backend::current().createWindow(*this, WindowInfo{def.name, def.showInTaskbar, def.icon});
+    native_ = backend_.createWindow(*this, WindowInfo{def.name, def.showInTaskbar, def.icon});
     // A window without a caption is known to the system by its accessible name.
     if (!def.accessibleName.empty()) native_->setTitle(def.accessibleName);
     applySize();
@@ -83,11 +86,14 @@ Form::Form(const FormDef &def)
 
 Form::~Form() {
     // Children before their containers, then the window.
-    focus_ = pointerTarget_ = nullptr;
+    focus_ = pointerTarget_ = keyboardField_ = nullptr;
     stacking_.clear();
     while (!controls_.empty()) controls_.pop_back();
     native_.reset();
+    living.erase(std::find(living.begin(), living.end(), this));
 }
+
+const std::vector<Form *> &Form::all() { return living; }
 
 void Form::build() {
     // Containers come after their children in the table; create every
@@ -122,7 +128,6 @@ void Form::build() {
     }
     // Stacking: earlier entries of the table lie above later ones.
     for (const auto &d : def_.controls) stacking_.push_back(find(d.name, d.index));
-    for (auto it = stacking_.rbegin(); it != stacking_.rend(); ++it) (*it)->native().raise();
 }
 
 void Form::buildMenus() {
@@ -170,13 +175,20 @@ void Form::Load() {
 
 void Form::placeAtStart(Form *owner) {
     Rect area;
-    if (def_.startUp == StartUpPosition::CenterOwner && owner) area = owner->native().frame();
-    else if (def_.startUp != StartUpPosition::Manual) area = native_->screenArea();
+    if (def_.startUp == StartUpPosition::CenterOwner && owner)
+        area = Rect{roundPx(owner->leftTw_ / Screen::TwipsPerPixelX()), roundPx(owner->topTw_ / Screen::TwipsPerPixelY()),
+                    owner->pxWidth(), owner->pxHeight()};
+    else if (def_.startUp != StartUpPosition::Manual) area = backend_.environment().workArea;
     else return;
     const int x = area.x + (area.w - pxWidth()) / 2, y = area.y + (area.h - pxHeight()) / 2;
     leftTw_ = x * Screen::TwipsPerPixelX();
     topTw_ = y * Screen::TwipsPerPixelY();
-    native_->move(x, y);
+    place();
+}
+
+void Form::place() {
+    native_->place(Rect{roundPx(leftTw_ / Screen::TwipsPerPixelX()), roundPx(topTw_ / Screen::TwipsPerPixelY()), pxWidth(),
+                        pxHeight()});
 }
 
 void Form::Show(int modal, Form *owner) {
@@ -195,24 +207,27 @@ void Form::Show(int modal, Form *owner) {
         Form_Resize();
         if (unloaded_) return;
         pushRegion();
-        native_->show(owner ? &owner->native() : nullptr, modal == vbModal);
+        shown_ = true;
+        native_->setShown(true, owner ? &owner->native() : nullptr, modal == vbModal);
     } else {
-        native_->show(nullptr, modal == vbModal);
+        shown_ = true;
+        native_->setShown(true, nullptr, modal == vbModal);
     }
     if (focus_) {
-        focus_->native().setFocus();
+        keyboardTo(focus_);
         focusMoved(nullptr, focus_);
     }
     if (modal == vbModal) {
         // Nothing of this window is freed before the loop is left.
         NestedLoop loop;
         ++modalDepth_;
-        native_->runModal();
+        modalEnded_ = false;
+        while (!modalEnded_) backend_.dispatchEvents(-1);
         --modalDepth_;
     }
 }
 
-bool Form::isShown() const { return native_->shown(); }
+bool Form::isShown() const { return shown_; }
 
 void Form::Unload(std::int16_t unloadMode) {
     if (!loaded_) return;
@@ -222,8 +237,9 @@ void Form::Unload(std::int16_t unloadMode) {
     loaded_ = false;
     unloaded_ = true;
     // Hidden while still modal, so that the windows it blocked take input again.
-    native_->hide();
-    if (modalDepth_ > 0) native_->endModal();
+    shown_ = false;
+    native_->setShown(false, nullptr, false);
+    if (modalDepth_ > 0) modalEnded_ = true;
     // The window's global reference lets go of it: the next use makes a new
     // one. It is freed once no handler can still be running in it.
     if (auto dropped = std::move(onUnloaded_)) dropped();
@@ -248,12 +264,12 @@ void Form::setCaption(const String &text) {
 
 void Form::setLeft(float twips) {
     leftTw_ = twips;
-    native_->move(roundPx(leftTw_ / Screen::TwipsPerPixelX()), roundPx(topTw_ / Screen::TwipsPerPixelY()));
+    place();
 }
 
 void Form::setTop(float twips) {
     topTw_ = twips;
-    native_->move(roundPx(leftTw_ / Screen::TwipsPerPixelX()), roundPx(topTw_ / Screen::TwipsPerPixelY()));
+    place();
 }
 
 int Form::pxWidth() const { return std::max(1, roundPx(widthTw_ / Screen::TwipsPerPixelX())); }
@@ -261,7 +277,8 @@ int Form::pxHeight() const { return std::max(1, roundPx(heightTw_ / Screen::Twip
 
 void Form::applySize() {
     for (auto &i : image_) i.reset();
-    native_->setSize(pxWidth(), pxHeight());
+    place();
+    invalidateAll();
 }
 
 void Form::setWidth(float twips) {
@@ -287,29 +304,23 @@ void Form::setWindowState(std::int16_t state) {
     Form_Resize();
 }
 
-void Form::nativeStateChanged(std::int16_t state) {
-    if (ignoringEvents()) return;
+void Form::stateChanged(std::int16_t state) {
     if (state == state_) return;
     state_ = state;
     Form_Resize();
 }
 
-void Form::nativeResized(int pxW, int pxH) {
-    if (ignoringEvents()) return;
+void Form::resized(int pxW, int pxH) {
     if ((pxW == pxWidth() && pxH == pxHeight()) || state_ == vbMinimized) return;
     widthTw_ = pxW * Screen::TwipsPerPixelX();
     heightTw_ = pxH * Screen::TwipsPerPixelY();
     for (auto &i : image_) i.reset();
+    invalidateAll();
     layoutDocked(false);
     if (everShown_) Form_Resize();
 }
 
-void Form::nativeClose() {
-    if (!ignoringEvents()) Unload(0);
-}
-
-void Form::nativeMoved(int pxX, int pxY) {
-    if (ignoringEvents()) return;
+void Form::moved(int pxX, int pxY) {
     if (pxX != roundPx(leftTw_ / Screen::TwipsPerPixelX())) leftTw_ = pxX * Screen::TwipsPerPixelX();
     if (pxY != roundPx(topTw_ / Screen::TwipsPerPixelY())) topTw_ = pxY * Screen::TwipsPerPixelY();
 }
@@ -350,12 +361,12 @@ void Form::layoutDocked(bool raiseAll) {
 
 // ---------------------------------------------------------------- the window's picture and outline
 
-Pixels Form::image(int scale) {
+const Image &Form::image(int scale) {
     const int s = std::clamp(scale, 1, 2);
     std::optional<Image> &img = image_[s];
     if (!img) {
         if (!def_.picture.empty() && picture_[s].empty())
-            picture_[s] = onBackColour(Backend::current().layoutPicture(def_.picture, s), back_);
+            picture_[s] = onBackColour(layoutPicture(backend_, def_.picture, s), back_);
         const int W = pxWidth() * s, H = pxHeight() * s, fw = def_.frameWidth;
         img.emplace(W, H, pixelOf(back_));
         const Image &pic = picture_[s];
@@ -369,14 +380,14 @@ Pixels Form::image(int scale) {
                 img->at(x, y) = frameColour(ring, fw, bottomRight);
             }
     }
-    return Pixels{img->px.data(), img->width, img->width, img->height, 0, 0};
+    return *img;
 }
 
 void Form::setRegion(const std::vector<Rect> *spans) {
     if (spans && !spans->empty()) region_ = *spans;
     else region_ = std::vector<Rect>{};
     regionPending_ = true;
-    if (native_->shown()) pushRegion();
+    if (shown_) pushRegion();
 }
 
 void Form::pushRegion() {
@@ -385,16 +396,81 @@ void Form::pushRegion() {
     native_->setRegion(region_->empty() ? nullptr : &*region_);
 }
 
+// ---------------------------------------------------------------- the frame
+
+void Form::invalidate(const Rect &client) {
+    if (client.empty()) return;
+    for (Rect &d : dirty_) d = geom::unite(d, client);
+    const int fw = framePx();
+    native_->present(Rect{client.x + fw, client.y + fw, client.w, client.h});
+}
+
+void Form::invalidateAll() {
+    const int fw = framePx();
+    invalidate(Rect{-fw, -fw, pxWidth(), pxHeight()});
+}
+
+const Surface &Form::frame(int scale) {
+    const int s = std::clamp(scale, 1, 2), fw = framePx();
+    std::unique_ptr<Surface> &f = frame_[s];
+    if (!f || f->width() != pxWidth() * s || f->height() != pxHeight() * s) {
+        f = std::make_unique<Surface>(pxWidth() * s, pxHeight() * s);
+        dirty_[s] = Rect{-fw, -fw, pxWidth(), pxHeight()};
+    }
+    Rect d = dirty_[s];
+    dirty_[s] = Rect{};
+    d = geom::intersect(Rect{(d.x + fw) * s, (d.y + fw) * s, d.w * s, d.h * s}, Rect{0, 0, f->width(), f->height()});
+    if (d.empty()) return *f;
+    const Image &under = image(s);
+    for (int y = d.y; y < d.y + d.h; ++y)
+        std::copy_n(&under.px[std::size_t(y) * std::size_t(under.width) + std::size_t(d.x)], d.w, f->row(y) + d.x);
+    compose(*f, nullptr, d, s);
+    return *f;
+}
+
+void Form::compose(Surface &f, const Control *container, const Rect &clip, int s) {
+    // The lowest first; each picture box's children over it, within it.
+    for (auto it = stacking_.rbegin(); it != stacking_.rend(); ++it) {
+        Control *c = *it;
+        if (c->container() != container || !c->Visible() || c->field()) continue;
+        const Rect at = c->placeInFrame(), whole{at.x * s, at.y * s, at.w * s, at.h * s};
+        const Rect r = geom::intersect(whole, clip);
+        if (r.empty()) continue;
+        if (auto *box = dynamic_cast<PictureBox *>(c)) {
+            // The box's image at this scale, or each of its pixels four times.
+            const Surface &img = box->shown(s);
+            const int k = img.width() >= whole.w ? 1 : s;
+            for (int y = r.y; y < r.y + r.h; ++y) {
+                const int sy = (y - whole.y) / k;
+                if (sy >= img.height()) break;
+                std::uint32_t *to = f.row(y);
+                const std::uint32_t *from = img.row(sy);
+                for (int x = r.x; x < r.x + r.w && (x - whole.x) / k < img.width(); ++x) to[x] = from[(x - whole.x) / k];
+            }
+        } else if (auto *label = dynamic_cast<Label *>(c)) {
+            backend_.drawText(f, r, TextRun{label->Caption(), label->def().font, label->ForeColor(), at.x, at.y}, s);
+        }
+        compose(f, c, r, s);
+    }
+}
+
 // ---------------------------------------------------------------- the keyboard
+
+void Form::keyboardTo(Control *c) {
+    // Into a list or a field; for a picture box, back to the window itself.
+    if (c->field()) c->field()->setFocus(true), keyboardField_ = c;
+    else if (keyboardField_) keyboardField_->field()->setFocus(false), keyboardField_ = nullptr;
+}
 
 void Form::setFocus(Control *c) {
     Control *old = focus_;
     focus_ = c;
-    c->native().setFocus();
+    keyboardTo(c);
     if (old != c) focusMoved(old, c);
 }
 
 void Form::focusArrived(Control *c) {
+    keyboardField_ = c;
     if (focus_ == c) return;
     Control *old = focus_;
     focus_ = c;
@@ -435,8 +511,7 @@ void Form::moveFocus(int step) {
     setFocus(order[std::size_t(next)]);
 }
 
-bool Form::nativeKey(const KeyEvent &k) {
-    if (ignoringEvents()) return true;
+bool Form::key(const KeyEvent &k) {
     const bool alt = k.shift & vbAltMask, ctrl = k.shift & vbCtrlMask, shift = k.shift & vbShiftMask;
     Control *target = nullptr;
     switch (k.key) {
@@ -480,31 +555,32 @@ bool Form::nativeKey(const KeyEvent &k) {
     }
     if (!target) return false;
     // A key held down presses once.
-    if (!k.repeat) target->nativePress();
+    if (!k.repeat) target->press();
     return true;
 }
 
-void Form::nativeActivated() {
-    if (ignoringEvents()) return;
+void Form::activated() {
     // The keyboard goes back to the control that had it, and a screen reader is told.
     if (focus_ && loaded_) {
-        focus_->native().setFocus();
+        keyboardTo(focus_);
         native_->accessibleChanged(*focus_, AccessibleChange::Focus);
     }
 }
 
-void Form::nativeScaleChanged() {
-    if (ignoringEvents()) return;
-    forgetLoadedPictures();
+void Form::scaleChanged() {
+    // Every window follows the screen; pictures are loaded again at its scale.
+    const int now = backend_.environment().scale;
+    if (now != Screen::scale()) forgetLoadedPictures();
+    Screen::followScale(now);
     for (auto &i : image_) i.reset();
     for (auto &c : controls_) {
         c->scaleChanged();
-        c->applyGeometry();
+        c->syncField();
     }
-    native_->setSize(pxWidth(), pxHeight());
+    place();
     if (region_) regionPending_ = true;
-    if (native_->shown()) pushRegion();
-    native_->update();
+    if (shown_) pushRegion();
+    invalidateAll();
 }
 
 // ---------------------------------------------------------------- screen readers
@@ -563,25 +639,65 @@ Control *Form::controlAt(int x, int y) const {
     return found;
 }
 
-void Form::nativePointer(const MouseEvent &e) {
-    if (ignoringEvents()) return;
-    const int fw = framePx();
-    const bool press = e.kind == MouseEvent::Down || e.kind == MouseEvent::DoubleClick;
-    // A move with no button held while captured: the release was lost.
-    if (pointerCaptured_ && e.kind == MouseEvent::Move && !e.buttons) pointerCaptured_ = false;
-    if (!pointerCaptured_) pointerTarget_ = controlAt(int(std::floor(e.x)) - fw, int(std::floor(e.y)) - fw);
-    if (press) pointerCaptured_ = true;
-    if (e.kind == MouseEvent::Up && !e.buttons) pointerCaptured_ = false;
-    Control *target = pointerTarget_;
-    if (!target) return nativeMouse(e);
-    const Rect at = target->placeInWindow();
-    MouseEvent local = e;
-    local.x -= at.x + fw, local.y -= at.y + fw;
-    target->nativeMouse(local);
+// ---------------------------------------------------------------- the one way in
+
+namespace {
+// The buttons and keys as the events deliver them.
+std::int16_t buttonsOf(int bits) {
+    return std::int16_t((bits & Event::LeftButton ? vbLeftButton : 0) | (bits & Event::RightButton ? vbRightButton : 0) |
+                        (bits & Event::MiddleButton ? vbMiddleButton : 0));
+}
+std::int16_t shiftOf(int bits) {
+    return std::int16_t((bits & Event::ShiftKey ? vbShiftMask : 0) | (bits & Event::CtrlKey ? vbCtrlMask : 0) |
+                        (bits & Event::AltKey ? vbAltMask : 0));
+}
+} // namespace
+
+bool Form::handle(const Event &e) {
+    if (ignoring_) return e.type == Event::Key;
+    switch (e.type) {
+    case Event::PointerDown:
+    case Event::PointerUp:
+    case Event::PointerMove:
+    case Event::DoubleClick: pointer(e); break;
+    case Event::Key: return key(KeyEvent{e.key, e.letter, shiftOf(e.modifiers), e.repeat});
+    case Event::Activated: activated(); break;
+    case Event::FieldFocused: focusArrived(e.control); break;
+    case Event::Edited:
+        if (auto *t = dynamic_cast<TextBox *>(e.control)) t->edited(e.text);
+        break;
+    case Event::Selected:
+        if (auto *l = dynamic_cast<ListBox *>(e.control)) l->selected(e.row);
+        break;
+    case Event::Pressed: e.control->press(); break;
+    case Event::Moved: moved(int(e.x), int(e.y)); break;
+    case Event::Resized: resized(e.width, e.height); break;
+    case Event::StateChanged: stateChanged(e.state); break;
+    case Event::ScaleChanged: scaleChanged(); break;
+    case Event::Close: Unload(0); break;
+    }
+    return false;
 }
 
-void Form::nativeMouse(const MouseEvent &e) {
-    if (ignoringEvents()) return;
+void Form::pointer(const Event &e) {
+    static const MouseEvent::Kind kinds[] = {MouseEvent::Down, MouseEvent::Up, MouseEvent::Move, MouseEvent::DoubleClick};
+    const MouseEvent m{kinds[e.type], buttonsOf(e.button), buttonsOf(e.buttons), shiftOf(e.modifiers), e.x, e.y};
+    const int fw = framePx();
+    const bool press = m.kind == MouseEvent::Down || m.kind == MouseEvent::DoubleClick;
+    // A move with no button held while captured: the release was lost.
+    if (pointerCaptured_ && m.kind == MouseEvent::Move && !m.buttons) pointerCaptured_ = false;
+    if (!pointerCaptured_) pointerTarget_ = controlAt(int(std::floor(m.x)) - fw, int(std::floor(m.y)) - fw);
+    if (press) pointerCaptured_ = true;
+    if (m.kind == MouseEvent::Up && !m.buttons) pointerCaptured_ = false;
+    Control *target = pointerTarget_;
+    if (!target) return mouse(m);
+    const Rect at = target->placeInFrame();
+    MouseEvent local = m;
+    local.x -= at.x, local.y -= at.y;
+    target->mouse(local);
+}
+
+void Form::mouse(const MouseEvent &e) {
     const float x = float(e.x - framePx()), y = float(e.y - framePx());
     switch (e.kind) {
     case MouseEvent::Down: Form_MouseDown(e.button, e.shift, x, y); break;

@@ -75,10 +75,17 @@ public:
     int framePx() const { return def_.frameWidth; }
 
     Color BackColor() const { return back_; }
-    // The whole window as it is painted under its controls: the back
-    // colour, the layout's picture at the client area's top-left corner and
-    // the raised frame of a window that has one, at a scale.
-    Pixels image(int scale);
+
+    // The frame the window shows, at a scale: the back colour, the layout's
+    // picture at the client area's top-left corner and the raised frame of a
+    // window that has one, then the picture boxes (with the focus mark) and
+    // the labels' captions, each container below its children, in the
+    // layout's order from the lowest up. It is composed again only where it
+    // changed since it was last asked for.
+    const Surface &frame(int scale);
+    // A part of the client area changed: it is composed again and presented.
+    void invalidate(const Rect &client);
+    Backend &backend() const { return backend_; }
 
     // The outline: the window shows only these pixels; nullptr removes it.
     // It reaches the platform when the window is shown, and at once after.
@@ -86,7 +93,7 @@ public:
 
     // True where a program cannot place its own window (Wayland): a drag is
     // handed to the system with startSystemMove() instead.
-    bool movesThroughSystem() const { return native_->movesThroughSystem(); }
+    bool movesThroughSystem() const { return backend_.environment().systemMoves; }
     void startSystemMove() { native_->startSystemMove(); }
 
     // Shows `menu` at the pointer; returns after it is dismissed and the chosen
@@ -127,26 +134,17 @@ public:
     // deepest of those nested there), or nullptr for the window itself.
     Control *controlAt(int x, int y) const;
 
-    // From the platform: the pointer over the window or captured by it, in
-    // pixels from the window's top-left corner (its frame included). The
-    // window hands it to the picture box or label under it, or keeps it for
-    // its free area; from a press until every button is released, all of it
-    // goes where the press went.
-    void nativePointer(const MouseEvent &e);
+    // What the user did to the window, from the platform: the one way in.
+    // The pointer goes to the picture box or label under it, or the
+    // window's free area; from a press until every button is released, all
+    // of it goes where the press went. True when the toolkit acted on a key
+    // (the platform must not).
+    bool handle(const Event &e);
+    // The program ends: what the platform reports from now on runs no handler.
+    void ignoreFurtherEvents() { ignoring_ = true; }
 
-    // From the platform: the window as the system changed it, its close
-    // command, the mouse over its free area (client pixels), a key pressed
-    // while it has the keyboard (true when the toolkit acted on it, and the
-    // platform must not), its activation, and a change of the screen's scale.
-    void nativeResized(int pxWidth, int pxHeight);
-    void nativeMoved(int pxX, int pxY);
-    void nativeStateChanged(std::int16_t state);
-    void nativeClose();
-    void nativeMouse(const MouseEvent &e);
-    bool nativeKey(const KeyEvent &k);
-    void nativeActivated();
-    void nativeScaleChanged();
-
+    // The windows that exist, oldest first.
+    static const std::vector<Form *> &all();
     // Windows unloaded are freed once no handler can still be running in
     // them: the platform calls this when its outermost event loop is idle.
     static void freeUnloaded();
@@ -170,29 +168,48 @@ private:
     void setFocus(Control *c);
     void focusArrived(Control *c);
     void focusMoved(Control *old, Control *now);
+    void keyboardTo(Control *c);
     void moveFocus(int step);
     void pushRegion();
+    void place();
+    void pointer(const Event &e);
+    bool key(const KeyEvent &k);
+    void mouse(const MouseEvent &e);
+    void activated();
+    void resized(int pxWidth, int pxHeight);
+    void moved(int pxX, int pxY);
+    void stateChanged(std::int16_t state);
+    void scaleChanged();
+    void invalidateAll();
+    const Image &image(int scale);
+    void compose(Surface &frame, const Control *container, const Rect &clip, int scale);
     static void unloadLater(std::unique_ptr<Form> form);
 
     FormDef def_;
+    Backend &backend_;
     std::unique_ptr<NativeWindow> native_;
     std::vector<std::unique_ptr<Control>> controls_;
     std::map<String, Menu> menus_;
     String caption_;
     Color back_;
     Image picture_[3];                     // the layout's picture at scales 1 and 2, as loaded
-    std::optional<Image> image_[3];        // the window's painted image at scales 1 and 2
+    std::optional<Image> image_[3];        // under the controls, at scales 1 and 2
+    std::unique_ptr<Surface> frame_[3];    // the whole window, at scales 1 and 2
+    Rect dirty_[3];                        // what of it to compose again, client pixels
     std::optional<std::vector<Rect>> region_;
     bool regionPending_ = false;
     double leftTw_ = 0, topTw_ = 0, widthTw_ = 0, heightTw_ = 0;
     std::int16_t state_ = vbNormal;
-    bool loaded_ = false, unloaded_ = false, everShown_ = false;
+    bool loaded_ = false, unloaded_ = false, everShown_ = false, shown_ = false;
     int modalDepth_ = 0;
+    bool modalEnded_ = false;
+    bool ignoring_ = false;
     std::vector<Control *> tabOrder_;
     std::vector<Control *> stacking_; // topmost first: the layout's order
     Control *pointerTarget_ = nullptr; // what has the pointer from a press to the last release
     bool pointerCaptured_ = false;
     Control *focus_ = nullptr;
+    Control *keyboardField_ = nullptr; // the list or text box the platform's keyboard is in
     String announcement_;
     std::function<void()> onUnloaded_;
     template <class F> friend class GlobalForm;

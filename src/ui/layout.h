@@ -14,6 +14,7 @@ enum class Kind { PictureBox, Label, TextBox, ListBox };
 struct SymbolStandIn {
     String face;
     char32_t first = 0, last = 0, symbol = 0;
+    bool operator==(const SymbolStandIn &) const = default;
 };
 
 struct FontDef {
@@ -22,6 +23,7 @@ struct FontDef {
     int weight = 400;
     int charset = 0;   // 2: a symbol font
     SymbolStandIn standIn;
+    bool operator==(const FontDef &) const = default;
 };
 
 struct ControlDef {

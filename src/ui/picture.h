@@ -1,6 +1,7 @@
 #pragma once
 // Pictures loaded from the bitmaps the program carries.
 #include "image.h"
+#include "types.h"
 
 namespace ui {
 
@@ -19,5 +20,9 @@ struct Picture {
 Picture LoadResPicture(int id, int format);
 // The screen's scale changed: pictures are loaded afresh, at the new one.
 void forgetLoadedPictures();
+
+class Backend;
+// The picture of a window's layout at a scale; empty when there is none.
+Image layoutPicture(Backend &backend, const String &name, int scale);
 
 } // namespace ui

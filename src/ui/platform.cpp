@@ -26,27 +26,8 @@ void Backend::install(Backend *backend) { installed = backend; }
 
 int roundPx(double v) { return int(std::floor(v + 0.5)); }
 
-namespace {
-bool ignoring = false;
-}
-void ignoreFurtherEvents() { ignoring = true; }
-bool ignoringEvents() { return ignoring; }
 
 // ---------------------------------------------------------------- surfaces
-
-MemorySurface::MemorySurface(int width, int height)
-    : Surface(width, height), pixels_(std::size_t(width) * std::size_t(height), 0xFF000000u) {}
-
-std::unique_ptr<Surface> Backend::createSurface(int width, int height) {
-    return std::make_unique<MemorySurface>(width, height);
-}
-
-Pixels Surface::pixels(Rect r) const {
-    const int left = std::max(r.x, 0), top = std::max(r.y, 0);
-    const int right = std::min(r.x + r.w, width()), bottom = std::min(r.y + r.h, height());
-    if (right <= left || bottom <= top) return Pixels{};
-    return Pixels{row(top) + left, width(), right - left, bottom - top, left - r.x, top - r.y};
-}
 
 void copyPixels(Surface &dst, int x, int y, int w, int h, const Surface &src, int sx, int sy) {
     // Clip to both surfaces, moving source and target together.
@@ -86,7 +67,7 @@ constexpr std::int64_t DeviceTailMs = 250; // what a sound device takes to play 
 bool sndPlaySound(const String &path, unsigned flags) {
     Backend &b = Backend::current();
     if (path.empty()) {
-        b.stopSound();
+        b.play(nullptr);
         heardBy = 0;
         return true;
     }
@@ -96,11 +77,10 @@ bool sndPlaySound(const String &path, unsigned flags) {
     // There is no default sound to fall back on: SND_NODEFAULT or not, a
     // file that cannot be played is silence. SND_ASYNC or not, the caller
     // never waits.
-    std::optional<sound::Wave> wave = b.readWave(path);
-    if (!wave) return false;
-    const std::int64_t length = wave->durationMs();
-    if (!b.startSound(std::move(*wave))) return false;
-    heardBy = now + length + DeviceTailMs;
+    const auto bytes = b.readFile(path);
+    const std::optional<sound::Wave> wave = bytes ? sound::parseWave(*bytes) : std::nullopt;
+    if (!wave || !b.play(&*wave)) return false;
+    heardBy = now + wave->durationMs() + DeviceTailMs;
     return true;
 }
 
@@ -114,27 +94,58 @@ std::map<int, Picture> kept; // the pictures loaded, by number
 
 void forgetLoadedPictures() { kept.clear(); }
 
+namespace {
+// A picture of the program's own, by our readers; nothing when it is not there.
+Image resourceImage(Backend &b, const String &path) {
+    const auto bytes = b.readFile(path);
+    if (!bytes) return Image();
+    const bool bmp = path.size() > 4 && path.compare(path.size() - 4, 4, ".bmp") == 0;
+    return (bmp ? decodeBmp(*bytes) : decodePng(*bytes)).value_or(Image());
+}
+int screenScale = 1;
+} // namespace
+
+int Screen::scale() { return screenScale; }
+void Screen::followScale(int scale) { screenScale = std::clamp(scale, 1, 2); }
+
 Picture LoadResPicture(int id, int) {
     auto it = kept.find(id);
     if (it != kept.end()) return it->second;
-    Picture p = Backend::current().loadBitmap(id);
+    Backend &b = Backend::current();
+    Picture p;
+    p.image = resourceImage(b, ":/bmp/" + CStr(id) + ".bmp");
+    // The drawing at twice the size only where the screen has the pixels for it.
+    if (!p.image.empty() && Screen::scale() >= 2) {
+        p.image2x = resourceImage(b, ":/bmp/" + CStr(id) + "@2x.png");
+        if (p.image2x.width != 2 * p.image.width || p.image2x.height != 2 * p.image.height) p.image2x = Image();
+    }
     p.id = p.isNull() ? 0 : id;
     if (!p.isNull()) kept.emplace(id, p);
     return p;
 }
 
-double Screen::TwipsPerPixelX() { return Backend::current().twipsPerPixelX(); }
-double Screen::TwipsPerPixelY() { return Backend::current().twipsPerPixelY(); }
+Image layoutPicture(Backend &b, const String &name, int scale) {
+    return resourceImage(b, ":/layout/" + name + (scale >= 2 ? "@2x.png" : ".png"));
+}
 
 namespace App {
 String Title() { return LUNIVAR_TITLE; }
-std::int16_t Major() { return std::int16_t(Backend::current().version().major); }
-std::int16_t Minor() { return std::int16_t(Backend::current().version().minor); }
-String Path() { return Backend::current().appPath(); }
-String PathSeparator() { return Backend::current().pathSeparator(); }
+std::int16_t Major() { return LUNIVAR_VERSION_MAJOR; }
+std::int16_t Minor() { return LUNIVAR_VERSION_MINOR; }
+String Path() { return Backend::current().environment().appFolder; }
+String PathSeparator() { return Backend::current().environment().separator; }
 void End() {
-    Backend::current().end();
-    std::abort(); // a backend's end does not return
+    // Every window goes at once, and nothing the user does reaches the
+    // program any more; the click of the button that ended it is heard to
+    // its end, for a second at most, then stopped; the process ends.
+    Backend &b = Backend::current();
+    const std::vector<Rect> nothing;
+    for (Form *f : Form::all()) f->ignoreFurtherEvents(), f->native().setRegion(&nothing);
+    const std::int64_t until = std::min(soundHeardBy(), b.milliseconds() + 1000);
+    do b.dispatchEvents(int(std::max<std::int64_t>(0, until - b.milliseconds())));
+    while (b.milliseconds() < until);
+    b.play(nullptr);
+    b.exit();
 }
 } // namespace App
 

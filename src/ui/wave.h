@@ -44,8 +44,4 @@ std::optional<Wave> parseWave(std::span<const std::uint8_t> bytes);
 // then the samples. What a platform that plays files from memory is given.
 std::vector<std::uint8_t> waveFile(const Wave &wave);
 
-// The same for a file; only plain files of at most MaxFileBytes are read (a
-// directory, a device or a pipe is never opened).
-std::optional<Wave> readWave(const std::string &path);
-
 } // namespace ui::sound

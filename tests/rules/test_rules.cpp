@@ -9,6 +9,7 @@
 #include "ui/controls.h"
 #include "ui/image.h"
 #include "ui/platform.h"
+#include "ui/backend.h"
 #include "ui/wave.h"
 #include "rules/zodiac.h"
 
@@ -221,8 +222,8 @@ private slots:
         f.write(wave(1, 1, 44100, 16, int(ui::sound::MaxFileBytes / 2) + 10));
         f.close();
         for (const QString &path : {fifo, big, dir.path(), dir.filePath(QStringLiteral("none.wav"))})
-            QVERIFY2(!ui::sound::readWave(path.toStdString()), qPrintable(path));
-        QVERIFY(ui::sound::readWave(LUNIVAR_SOURCE_DIR "/src/res/wav/min.wav"));
+            QVERIFY2(!ui::readPlainFile(path.toStdString(), ui::sound::MaxFileBytes), qPrintable(path));
+        QVERIFY(ui::readPlainFile(LUNIVAR_SOURCE_DIR "/src/res/wav/min.wav", ui::sound::MaxFileBytes));
     }
 
     void bitmapReader()

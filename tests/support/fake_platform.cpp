@@ -12,40 +12,31 @@ namespace fake {
 namespace {
 Platform *instance = nullptr;
 
-ui::Image imageOf(const QImage &q) {
-    const QImage rgb = q.convertToFormat(QImage::Format_RGB32);
-    ui::Image img(rgb.width(), rgb.height());
-    for (int y = 0; y < rgb.height(); ++y)
-        for (int x = 0; x < rgb.width(); ++x) img.at(x, y) = rgb.pixel(x, y);
-    return img;
+ui::Event event(ui::Event::Type type, ui::Control *control = nullptr) {
+    ui::Event e;
+    e.type = type;
+    e.control = control;
+    return e;
 }
-
 } // namespace
 
 Platform &platform() { return *instance; }
 
-// ---------------------------------------------------------------- windows and controls
+// ---------------------------------------------------------------- windows and fields
 
-void Window::show(ui::NativeWindow *o, bool m) {
+void Window::setShown(bool shown, ui::NativeWindow *o, bool m) {
+    auto &ws = platform().windows_;
+    if (!shown) {
+        visible = false, modal = false;
+        // The window below is activated again.
+        if (owner && owner->visible) owner->form.handle(event(ui::Event::Activated));
+        return;
+    }
     if (o) owner = dynamic_cast<Window *>(o);
     visible = true;
     modal = m;
-    auto &ws = platform().windows_;
     ws.erase(std::remove(ws.begin(), ws.end(), this), ws.end());
     ws.push_back(this);
-}
-
-void Window::hide() {
-    visible = false, modal = false;
-    // The window below is activated again.
-    if (owner && owner->visible) owner->form.nativeActivated();
-}
-
-void Window::runModal() {
-    modalEnded = false;
-    platform().resetPointer();
-    platform().onModal(form);
-    assert(modalEnded && "a modal window must be unloaded before its show returns");
 }
 
 int Window::popupMenu(const std::vector<ui::String> &captions) {
@@ -53,11 +44,21 @@ int Window::popupMenu(const std::vector<ui::String> &captions) {
     return platform().onPopup(captions);
 }
 
+const ui::Surface &Window::screen() {
+    const ui::Surface &frame = form.frame(1);
+    if (!memory_ || memory_->width() != frame.width() || memory_->height() != frame.height())
+        memory_ = std::make_unique<ui::Surface>(frame.width(), frame.height());
+    const ui::Rect r = presented;
+    presented = ui::Rect{};
+    ui::copyPixels(*memory_, r.x, r.y, r.w, r.h, frame, r.x, r.y);
+    return *memory_;
+}
 
-void Control::setFocus() {
-    // One control of a window has the keyboard.
-    for (auto &other : control.form().controls()) Platform::native(*other).focused = false;
-    focused = true;
+void Field::setFocus(bool inside) {
+    // One field of a window has the keyboard, or none (the window itself).
+    for (auto &other : control.form().controls())
+        if (other->field()) Platform::native(*other).focused = false;
+    focused = inside;
 }
 
 Platform::Platform() {
@@ -81,8 +82,22 @@ std::unique_ptr<ui::NativeWindow> Platform::createWindow(ui::Form &form, const u
     return std::make_unique<Owned>(form);
 }
 
-std::unique_ptr<ui::NativeControl> Platform::createControl(ui::Control &control, const ui::ControlInfo &) {
-    return std::make_unique<Control>(control);
+std::unique_ptr<ui::NativeField> Platform::createField(ui::Control &control, const ui::FieldInfo &) {
+    return std::make_unique<Field>(control);
+}
+
+void Platform::choose(ui::ListBox &list, int row) {
+    native(list).state.current = row;
+    ui::Event e = event(ui::Event::Selected, &list);
+    e.row = row;
+    list.form().handle(e);
+}
+
+bool Platform::keyboardAt(ui::Control &c) {
+    if (c.field()) return native(c).focused;
+    for (auto &other : c.form().controls())
+        if (other->field() && native(*other).focused) return false;
+    return c.hasFocus();
 }
 
 // ---------------------------------------------------------------- services
@@ -90,21 +105,35 @@ std::unique_ptr<ui::NativeControl> Platform::createControl(ui::Control &control,
 QImage Platform::bitmap(int id) {
     static std::map<int, QImage> read;
     auto it = read.find(id);
-    if (it == read.end())
-        it = read.emplace(id, QImage(QStringLiteral(LUNIVAR_SOURCE_DIR "/src/res/bmp/%1.bmp").arg(id)).convertToFormat(QImage::Format_RGB32)).first;
+    if (it == read.end()) {
+        const QString path = QStringLiteral(LUNIVAR_SOURCE_DIR "/src/res/bmp/%1.bmp").arg(id);
+        QImage img = QImage(path).convertToFormat(QImage::Format_RGB32);
+        // Five bits a channel (16-bit bitmaps) widen to eight by repeating
+        // their top bits, as the system shows them; Qt only shifts them.
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly) && f.read(30).mid(28, 1) == QByteArray(1, 16))
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x) {
+                    const QRgb c = img.pixel(x, y);
+                    auto w = [](int v) { return v | v >> 5; };
+                    img.setPixel(x, y, qRgb(w(qRed(c)), w(qGreen(c)), w(qBlue(c))));
+                }
+        it = read.emplace(id, img).first;
+    }
     return it->second;
 }
 
-ui::Picture Platform::loadBitmap(int id) {
-    const QImage q = bitmap(id);
-    return q.isNull() ? ui::Picture() : ui::Picture{imageOf(q), {}, id};
+std::optional<std::vector<std::uint8_t>> Platform::readFile(const ui::String &path) {
+    read_ = path;
+    const ui::String folder = "/opt/lunivar/wav/";
+    ui::String file;
+    if (path.rfind(":/", 0) == 0) file = LUNIVAR_SOURCE_DIR "/src/res/" + path.substr(2);
+    else if (path.rfind(folder, 0) == 0) file = LUNIVAR_SOURCE_DIR "/src/res/wav/" + path.substr(folder.size());
+    else return std::nullopt;
+    return ui::readPlainFile(file, 1 << 24);
 }
 
-ui::Image Platform::layoutPicture(const ui::String &name, int) {
-    return imageOf(QImage(QStringLiteral(LUNIVAR_SOURCE_DIR "/src/res/layout/%1.png").arg(QString::fromStdString(name))));
-}
-
-ui::Rect Platform::textSize(const ui::FontDef &, const ui::String &text) {
+ui::Rect Platform::measureText(const ui::FontDef &, const ui::String &text) {
     return ui::Rect{0, 0, 6 * int(QString::fromStdString(text).toUcs4().size()), 13};
 }
 
@@ -119,26 +148,31 @@ ui::String Platform::monthName(int month) {
     return names[month - 1];
 }
 
-std::optional<ui::sound::Wave> Platform::readWave(const ui::String &path) {
-    read_ = path;
-    const ui::String folder = appPath() + "/wav/";
-    if (path.rfind(folder, 0) != 0) return std::nullopt;
-    return ui::sound::readWave(LUNIVAR_SOURCE_DIR "/src/res/wav/" + path.substr(folder.size()));
+void Platform::dispatchEvents(int maxMs) {
+    if (maxMs >= 0) {
+        clock += maxMs;
+        return;
+    }
+    // A modal window waits for its user: the test's.
+    Window *modal = nullptr;
+    for (Window *w : windows_)
+        if (w->visible && w->modal) modal = w;
+    assert(modal && "waiting for events without a modal window");
+    resetPointer();
+    onModal(modal->form);
+    assert(!modal->visible && "a modal window must be unloaded before its show returns");
 }
 
-bool Platform::startSound(ui::sound::Wave) {
-    sounds.push_back(read_);
+bool Platform::play(const ui::sound::Wave *wave) {
+    if (wave) sounds.push_back(read_);
     return true;
 }
 
 // ---------------------------------------------------------------- the pointer
 
 ui::Control *Platform::nativeAt(ui::Form &form, int cx, int cy) {
-    for (auto &c : form.controls()) {
-        const bool native = dynamic_cast<ui::ListBox *>(c.get()) || dynamic_cast<ui::TextBox *>(c.get());
-        const ui::Rect &g = Platform::native(*c).geometry;
-        if (native && Platform::native(*c).visible && g.contains(cx, cy)) return c.get();
-    }
+    for (auto &c : form.controls())
+        if (c->field() && native(*c).state.visible && native(*c).state.place.contains(cx, cy)) return c.get();
     return nullptr;
 }
 
@@ -149,7 +183,7 @@ Platform::Hit Platform::hit(int sx, int sy) {
     for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
         Window &w = **it;
         const int cx = sx - w.x, cy = sy - w.y;
-        if (!w.visible || w.state == ui::vbMinimized || !ui::Rect{0, 0, w.width, w.height}.contains(cx, cy)) continue;
+        if (!w.visible || w.nothing || w.state == ui::vbMinimized || !ui::Rect{0, 0, w.width, w.height}.contains(cx, cy)) continue;
         if (!w.outline.empty() &&
             std::none_of(w.outline.begin(), w.outline.end(), [&](const ui::Rect &r) { return r.contains(cx, cy); }))
             continue; // outside the window's shape: what lies below gets it
@@ -159,28 +193,27 @@ Platform::Hit Platform::hit(int sx, int sy) {
     return {};
 }
 
-void Platform::deliver(const Hit &h, ui::MouseEvent e) {
+void Platform::deliver(const Hit &h, ui::Event::Type type, int button, int buttons) {
     if (!h.form) return;
     // Lists and text boxes handle the pointer themselves; a press gives them the keyboard.
     if (h.native) {
-        if (e.kind == ui::MouseEvent::Down && !native(*h.native).focused) {
-            native(*h.native).setFocus();
-            h.native->nativeFocusIn();
+        if (type == ui::Event::PointerDown && !native(*h.native).focused) {
+            native(*h.native).setFocus(true);
+            h.form->handle(event(ui::Event::FieldFocused, h.native));
         }
         return;
     }
-    e.x = h.cx, e.y = h.cy;
-    h.form->nativePointer(e);
+    ui::Event e = event(type);
+    e.button = button, e.buttons = buttons, e.x = h.cx, e.y = h.cy;
+    h.form->handle(e);
 }
 
 void Platform::pointerMove(int sx, int sy) {
-    ui::MouseEvent e{ui::MouseEvent::Move, 0, lastPress_.button, 0, 0, 0};
     if (grab_.form) {
         Window &w = window(*grab_.form);
-        deliver(Hit{grab_.form, grab_.native, sx - w.x, sy - w.y}, e);
+        deliver(Hit{grab_.form, grab_.native, sx - w.x, sy - w.y}, ui::Event::PointerMove, 0, lastPress_.button);
     } else {
-        e.buttons = 0;
-        deliver(hit(sx, sy), e);
+        deliver(hit(sx, sy), ui::Event::PointerMove, 0, 0);
     }
 }
 
@@ -190,7 +223,7 @@ void Platform::pointerPress(int sx, int sy, std::int16_t button) {
     const bool twice = lastPress_.sx == sx && lastPress_.sy == sy && lastPress_.button == button;
     lastPress_ = {sx, sy, button};
     grab_ = h;
-    deliver(h, ui::MouseEvent{twice ? ui::MouseEvent::DoubleClick : ui::MouseEvent::Down, button, button, 0, 0, 0});
+    deliver(h, twice ? ui::Event::DoubleClick : ui::Event::PointerDown, button, button);
     if (twice) lastPress_ = {};
 }
 
@@ -199,7 +232,7 @@ void Platform::pointerRelease(int sx, int sy, std::int16_t button) {
     Window &w = window(*grab_.form);
     const Hit h{grab_.form, grab_.native, sx - w.x, sy - w.y};
     grab_ = {};
-    deliver(h, ui::MouseEvent{ui::MouseEvent::Up, button, 0, 0, 0, 0});
+    deliver(h, ui::Event::PointerUp, button, 0);
 }
 
 // ---------------------------------------------------------------- the keyboard
@@ -207,8 +240,13 @@ void Platform::pointerRelease(int sx, int sy, std::int16_t button) {
 void Platform::key(ui::Key key, std::int16_t shift, char32_t letter, bool repeat) {
     Window *active = nullptr;
     for (Window *w : windows_)
-        if (w->visible && w->state != ui::vbMinimized) active = w;
-    if (active) active->form.nativeKey(ui::KeyEvent{key, letter, shift, repeat});
+        if (w->visible && !w->nothing && w->state != ui::vbMinimized) active = w;
+    if (!active) return;
+    ui::Event e = event(ui::Event::Key);
+    e.key = key, e.letter = letter, e.repeat = repeat;
+    e.modifiers = (shift & ui::vbShiftMask ? ui::Event::ShiftKey : 0) | (shift & ui::vbCtrlMask ? ui::Event::CtrlKey : 0) |
+                  (shift & ui::vbAltMask ? ui::Event::AltKey : 0);
+    active->form.handle(e);
 }
 
 // ---------------------------------------------------------------- the sign table

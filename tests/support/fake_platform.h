@@ -1,10 +1,10 @@
-// A platform of the tests' own for the toolkit: windows and controls that
-// only remember what they were told (geometry, texts, fonts, outline, state,
-// which has the keyboard), a pointer that finds the window under it as a
-// window system does and hands it over, a keyboard that types into the
-// active window, and
-// services whose answers the test chooses. Bitmaps are read with Qt's
-// decoder, not the program's.
+// A platform of the tests' own for the toolkit: windows that remember what
+// they were told (place, title, outline, state) and present the frames the
+// toolkit composes into memory, lists and text boxes that remember what they
+// show and whether they have the keyboard, a pointer that finds the window
+// under it as a window system does (and a list or field there) and hands the
+// rest to the window, a keyboard that types into the active window, and
+// services whose answers the test chooses. Text is measured, never drawn.
 #pragma once
 
 #include "ui/backend.h"
@@ -33,49 +33,42 @@ struct Window : ui::NativeWindow {
     bool visible = false, modal = false;
     std::int16_t state = 0;
     std::vector<ui::Rect> outline; // empty: none
-    bool modalEnded = false;
+    bool nothing = false;          // shaped to nothing: gone
     Window *owner = nullptr;
 
     void setTitle(const ui::String &t) override { title = t; }
-    void setSize(int w, int h) override { width = w, height = h; }
-    void move(int nx, int ny) override { x = nx, y = ny; }
-    ui::Rect frame() const override { return {x, y, width, height}; }
-    ui::Rect screenArea() const override { return {0, 0, 1024, 768}; }
-    void show(ui::NativeWindow *owner, bool m) override;
-    void hide() override;
-    bool shown() const override { return visible; }
+    void place(const ui::Rect &r) override { x = r.x, y = r.y, width = r.w, height = r.h; }
+    void setShown(bool shown, ui::NativeWindow *owner, bool m) override;
     void setState(std::int16_t s) override { state = s; }
-    void setRegion(const std::vector<ui::Rect> *spans) override { outline = spans ? *spans : std::vector<ui::Rect>{}; }
-    void update() override {}
-    void runModal() override;
-    void endModal() override { modalEnded = true; }
+    void setRegion(const std::vector<ui::Rect> *spans) override {
+        outline = spans ? *spans : std::vector<ui::Rect>{};
+        nothing = spans && spans->empty();
+    }
+    void present(const ui::Rect &changed) override { presented = geom::unite(presented, changed); }
     int popupMenu(const std::vector<ui::String> &captions) override;
     // The control a screen reader was last told has the keyboard.
     ui::Control *focusTold = nullptr;
     void accessibleChanged(ui::Control &c, ui::AccessibleChange what) override {
         if (what == ui::AccessibleChange::Focus) focusTold = &c;
     }
+    void startSystemMove() override {}
+
+    // What the window shows: the frames presented so far.
+    const ui::Surface &screen();
+
+private:
+    ui::Rect presented;
+    std::unique_ptr<ui::Surface> memory_;
 };
 
-struct Control : ui::NativeControl {
-    explicit Control(ui::Control &c) : control(c) {}
+struct Field : ui::NativeField {
+    explicit Field(ui::Control &c) : control(c) {}
     ui::Control &control;
-    ui::Rect geometry;
-    bool visible = true;
-    ui::String text;
-    ui::FontDef font;
-    std::vector<ui::String> items;
-    int current = -1;
+    ui::FieldState state;
     bool focused = false; // has the keyboard
 
-    void setGeometry(const ui::Rect &r) override { geometry = r; }
-    void setVisible(bool v) override { visible = v; }
-    void raise() override {}
-    void setText(const ui::String &t) override { text = t; }
-    void addItem(const ui::String &item) override { items.push_back(item); }
-    void setCurrentItem(int row) override { current = row; }
-    void setFont(const ui::FontDef &f) override { font = f; }
-    void setFocus() override;
+    void sync(const ui::FieldState &s) override { state = s; }
+    void setFocus(bool inside) override;
 };
 
 class Platform : public ui::Backend {
@@ -84,7 +77,6 @@ public:
     ~Platform() override;
 
     // Answers and hooks the test sets.
-    ui::Version versionReported{5, 3};
     // The item a popup menu chooses (-1 for none); asked while the menu is open.
     std::function<int(const std::vector<ui::String> &)> onPopup = [](const std::vector<ui::String> &) { return -1; };
     // Runs while a window is shown modally; the window must be unloaded by then.
@@ -109,45 +101,41 @@ public:
     void key(ui::Key key, std::int16_t shift = 0, char32_t letter = 0, bool repeat = false);
 
     // The user chooses a row of a list: the list shows it, then tells the program.
-    static void choose(ui::ListBox &list, int row) {
-        native(list).current = row;
-        list.nativeSelected(row);
-    }
+    static void choose(ui::ListBox &list, int row);
 
     // The list or text box of `form` under a point of it: the platform's own.
     static ui::Control *nativeAt(ui::Form &form, int cx, int cy);
+    // Whether the keyboard is at `c`: in its field, or (for a control the
+    // window draws) in the window itself, where the toolkit says.
+    static bool keyboardAt(ui::Control &c);
     // The event loop is idle: the windows unloaded are freed.
     void flush() { ui::Form::freeUnloaded(); }
 
     static Window &window(ui::Form &f) { return dynamic_cast<Window &>(f.native()); }
-    static Control &native(ui::Control &c) { return dynamic_cast<Control &>(c.native()); }
+    static Field &native(ui::Control &c) { return dynamic_cast<Field &>(*c.field()); }
     // A bitmap of the program as Qt reads the file.
     static QImage bitmap(int id);
 
     std::unique_ptr<ui::NativeWindow> createWindow(ui::Form &form, const ui::WindowInfo &info) override;
-    std::unique_ptr<ui::NativeControl> createControl(ui::Control &control, const ui::ControlInfo &info) override;
-    double twipsPerPixelX() const override { return 15; }
-    double twipsPerPixelY() const override { return 15; }
-    ui::Picture loadBitmap(int id) override;
-    ui::Image layoutPicture(const ui::String &name, int scale) override;
-    ui::Image icon() override { return ui::Image(32, 32); }
+    std::unique_ptr<ui::NativeField> createField(ui::Control &control, const ui::FieldInfo &info) override;
+    ui::Environment environment() override { return ui::Environment{1, {0, 0, 1024, 768}, false, "/opt/lunivar", "/"}; }
+    // The program's pictures from the source tree; its sounds, found under
+    // its folder, the same. The path read last is what plays.
+    std::optional<std::vector<std::uint8_t>> readFile(const ui::String &path) override;
+    int msgBox(const ui::String &prompt, int, const ui::String &title) override;
+    ui::String monthName(int month) override;
+    // The clock is the test's: waiting moves it on; the modal loop runs onModal.
+    std::int64_t clock = 0;
+    std::int64_t milliseconds() override { return clock; }
+    void dispatchEvents(int maxMs) override;
+    [[noreturn]] void exit() override { throw Ended{}; }
     // Six pixels a letter, 13 high.
-    ui::Rect textSize(const ui::FontDef &, const ui::String &text) override;
+    ui::Rect measureText(const ui::FontDef &, const ui::String &text) override;
     // Whether the symbol font is installed; every other face is.
     bool symbolFont = false;
     bool hasFace(const ui::FontDef &font) override { return font.charset != 2 || symbolFont; }
-    int msgBox(const ui::String &prompt, int, const ui::String &title) override;
-    ui::String monthName(int month) override;
-    ui::String appPath() override { return "/opt/lunivar"; }
-    ui::Version version() override { return versionReported; }
-    [[noreturn]] void end() override { throw Ended{}; }
-    // Sounds: the program's own files, found under its folder; what plays is
-    // recorded by the path last read; the clock is the test's.
-    std::optional<ui::sound::Wave> readWave(const ui::String &path) override;
-    bool startSound(ui::sound::Wave) override;
-    void stopSound() override {}
-    std::int64_t clock = 0;
-    std::int64_t milliseconds() override { return clock; }
+    void drawText(ui::Surface &, const ui::Rect &, const ui::TextRun &, int) override {}
+    bool play(const ui::sound::Wave *wave) override;
 
 private:
     struct Hit {
@@ -156,7 +144,7 @@ private:
         int cx = 0, cy = 0;            // the point in the window
     };
     Hit hit(int sx, int sy);
-    void deliver(const Hit &h, ui::MouseEvent e);
+    void deliver(const Hit &h, ui::Event::Type type, int button, int buttons);
 
     std::vector<Window *> windows_; // most recent on top
     ui::String read_;               // the sound file read last

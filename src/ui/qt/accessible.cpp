@@ -9,6 +9,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QFontMetrics>
+#include <QPointer>
 
 #include <algorithm>
 #include <vector>
@@ -17,19 +18,36 @@ namespace ui {
 
 namespace {
 
-QAccessibleInterface *windowOf(QWidget *w) { return QAccessible::queryAccessibleInterface(w->window()); }
+QAccessible::Role roleOf(const Control &c) {
+    switch (c.accessible().role) {
+    case Role::PushButton: return QAccessible::Button;
+    case Role::Label: return QAccessible::StaticText;
+    default: return QAccessible::Graphic;
+    }
+}
 
-// A control of ours: a child of its window in the accessible tree, whatever
-// widget it lies in.
-class AccessibleControl : public QAccessibleWidget {
+// A picture box or label: drawn by its window, a child of it in the
+// accessible tree, pressed like a button where it is one.
+class AccessibleControl : public QAccessibleInterface, public QAccessibleActionInterface {
 public:
-    AccessibleControl(QWidget *w, Control &c, QAccessible::Role role) : QAccessibleWidget(w, role), control(c) {}
+    AccessibleControl(FormWidget *w, Control &c) : control(c), window_(w) {}
     Control &control;
 
-    QAccessibleInterface *parent() const override { return windowOf(widget()); }
-    int childCount() const override { return 0; }
+    bool isValid() const override { return !window_.isNull(); }
+    QObject *object() const override { return nullptr; }
+    QWindow *window() const override { return window_ ? window_->windowHandle() : nullptr; }
+    QAccessibleInterface *parent() const override { return window_ ? QAccessible::queryAccessibleInterface(window_) : nullptr; }
     QAccessibleInterface *child(int) const override { return nullptr; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    void setText(QAccessible::Text, const QString &) override {}
+    QAccessible::Role role() const override { return roleOf(control); }
+    QRect rect() const override {
+        if (!window_) return QRect();
+        const Rect r = control.placeInFrame();
+        return QRect(window_->mapToGlobal(QPoint(r.x, r.y)), QSize(r.w, r.h));
+    }
     QString text(QAccessible::Text t) const override {
         const AccessibleInfo a = control.accessible();
         switch (t) {
@@ -37,25 +55,45 @@ public:
         case QAccessible::Value: return role() == QAccessible::StaticText ? qstr(a.name) : QString();
         case QAccessible::Description: return qstr(a.description);
         case QAccessible::Accelerator: return qstr(a.shortcut);
-        default: return QAccessibleWidget::text(t);
+        default: return QString();
         }
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        if (!window_ || !window_->isVisible() || !control.shownInWindow()) s.invisible = true;
+        if (control.takesFocus()) s.focusable = true;
+        if (control.hasFocus() && window_ && window_->isActiveWindow()) s.focused = true;
+        return s;
+    }
+    void *interface_cast(QAccessible::InterfaceType t) override {
+        return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface *>(this) : nullptr;
     }
     QStringList actionNames() const override {
         return control.accessible().role == Role::PushButton ? QStringList{pressAction()} : QStringList{};
     }
     void doAction(const QString &name) override {
-        if (name == pressAction() && control.accessible().role == Role::PushButton) control.nativePress();
+        if (name != pressAction() || control.accessible().role != Role::PushButton) return;
+        Event ev;
+        ev.type = Event::Pressed, ev.control = &control;
+        control.form().handle(ev);
     }
     QStringList keyBindingsForAction(const QString &name) const override {
         const String key = control.accessible().shortcut;
         return name == pressAction() && !key.empty() ? QStringList{qstr(key)} : QStringList{};
     }
-    QAccessible::State state() const override {
-        QAccessible::State s = QAccessibleWidget::state();
-        if (control.takesFocus()) s.focusable = true;
-        return s;
-    }
+
+private:
+    QPointer<FormWidget> window_;
 };
+
+// The accessible object of a control: its widget's, or one of its window's own.
+QAccessibleInterface *interfaceOf(FormWidget *window, Control &c) {
+    if (auto *f = dynamic_cast<FieldWidget *>(c.field())) return QAccessible::queryAccessibleInterface(f->widget());
+    auto it = window->accessibleIds.find(&c);
+    if (it == window->accessibleIds.end())
+        it = window->accessibleIds.emplace(&c, QAccessible::registerAccessibleInterface(new AccessibleControl(window, c))).first;
+    return QAccessible::accessibleInterface(it->second);
+}
 
 // A field: its text as the toolkit says a screen reader reads it (a symbol
 // font's letters as their symbols), read by characters, words and lines at
@@ -162,7 +200,9 @@ class AccessibleForm : public QAccessibleWidget {
 public:
     // An owned window without a taskbar button (About) is a dialog.
     explicit AccessibleForm(FormWidget *w)
-        : QAccessibleWidget(w, w->windowType() == Qt::Dialog ? QAccessible::Dialog : QAccessible::Window), form(w->form) {}
+        : QAccessibleWidget(w, w->windowType() == Qt::Dialog ? QAccessible::Dialog : QAccessible::Window), window(w),
+          form(w->form) {}
+    FormWidget *window;
     Form &form;
 
     QString text(QAccessible::Text t) const override {
@@ -173,34 +213,57 @@ public:
     QAccessibleInterface *child(int index) const override {
         const std::vector<Control *> children = form.accessibleChildren();
         if (index < 0 || index >= int(children.size())) return nullptr;
-        return QAccessible::queryAccessibleInterface(dynamic_cast<QWidget *>(&children[std::size_t(index)]->native()));
+        return interfaceOf(window, *children[std::size_t(index)]);
     }
     int indexOfChild(const QAccessibleInterface *child) const override {
         const std::vector<Control *> children = form.accessibleChildren();
         for (std::size_t i = 0; i < children.size(); ++i)
-            if (child && child->object() == dynamic_cast<QObject *>(&children[i]->native())) return int(i);
+            if (child && child == interfaceOf(window, *children[i])) return int(i);
         return -1;
+    }
+    QAccessibleInterface *childAt(int x, int y) const override {
+        for (Control *c : form.accessibleChildren())
+            if (QAccessibleInterface *i = interfaceOf(window, *c); i->rect().contains(x, y)) return i;
+        return nullptr;
+    }
+    QAccessibleInterface *focusChild() const override {
+        for (Control *c : form.accessibleChildren())
+            if (c->hasFocus()) return interfaceOf(window, *c);
+        return nullptr;
     }
 };
 
 QAccessibleInterface *factory(const QString &className, QObject *object) {
     if (className == QLatin1String("ui::FormWidget")) return new AccessibleForm(static_cast<FormWidget *>(object));
-    if (className == QLatin1String("ui::PictureWidget")) {
-        auto *w = static_cast<PictureWidget *>(object);
-        const bool button = w->box.accessible().role == Role::PushButton;
-        return new AccessibleControl(w, w->box, button ? QAccessible::Button : QAccessible::Graphic);
-    }
     if (className == QLatin1String("ui::TextWidget")) return new AccessibleField(static_cast<TextWidget *>(object));
     if (className == QLatin1String("ui::Announcer")) return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Notification);
-    if (className == QLatin1String("ui::LabelWidget")) {
-        auto *w = static_cast<LabelWidget *>(object);
-        return new AccessibleControl(w, w->label, QAccessible::StaticText);
-    }
     return nullptr;
 }
 
 } // namespace
 
 void installAccessibility() { QAccessible::installFactory(factory); }
+
+void FormWidget::accessibleChanged(Control &c, AccessibleChange what) {
+    // Qt tells of its own widgets' keyboard and texts itself.
+    if (!QAccessible::isActive()) return;
+    if (what == AccessibleChange::Description && c.hasFocus() && !form.announcement().empty()) {
+        // What is announced is said as a notification: the screen reader
+        // speaks it when it shows, wherever the keyboard is.
+        if (!announcer) {
+            announcer = new Announcer(this);
+            announcer->setObjectName(QStringLiteral("announcer"));
+            announcer->hide();
+        }
+        announcer->setAccessibleName(qstr(form.announcement()));
+        QAccessibleEvent e(announcer, QAccessible::ObjectShow);
+        QAccessible::updateAccessibility(&e);
+        return;
+    }
+    if (c.field() || (what != AccessibleChange::Name && what != AccessibleChange::Focus)) return;
+    if (what == AccessibleChange::Focus && !isActiveWindow()) return;
+    QAccessibleEvent e(interfaceOf(this, c), what == AccessibleChange::Name ? QAccessible::NameChanged : QAccessible::Focus);
+    QAccessible::updateAccessibility(&e);
+}
 
 } // namespace ui

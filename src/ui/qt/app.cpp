@@ -19,6 +19,8 @@
 #include <QScreen>
 #include <QStyleFactory>
 #include <QTranslator>
+#include <QPainter>
+#include <QThread>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -143,58 +145,46 @@ bool displayLooksAvailable() {
 }
 
 
-// A file of the program's resources as bytes.
-std::vector<std::uint8_t> resourceBytes(const QString &path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    const QByteArray b = f.readAll();
-    return std::vector<std::uint8_t>(b.begin(), b.end());
-}
-
-// An image of the resources, a bitmap or (the twice-size drawings) a PNG
-// picture, by our own readers.
-Image resourceImage(const QString &path) {
-    const std::vector<std::uint8_t> bytes = resourceBytes(path);
-    return (path.endsWith(QLatin1String(".bmp")) ? decodeBmp(bytes) : decodePng(bytes)).value_or(Image());
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- services
 
-int QtBackend::pictureScale() const { return qApp->devicePixelRatio() >= 1.5 ? 2 : 1; }
-
-double QtBackend::twipsPerPixelX() const {
+Environment QtBackend::environment() {
+    Environment e;
+    e.scale = qApp->devicePixelRatio() >= 1.5 ? 2 : 1;
     const QScreen *s = QGuiApplication::primaryScreen();
-    return s && s->logicalDotsPerInchX() > 0 ? 1440.0 / s->logicalDotsPerInchX() : 15.0;
+    const QRect r = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+    e.workArea = Rect{r.x(), r.y(), r.width(), r.height()};
+    e.systemMoves = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    e.appFolder = ustr(QCoreApplication::applicationDirPath());
+    return e;
 }
 
-double QtBackend::twipsPerPixelY() const {
-    const QScreen *s = QGuiApplication::primaryScreen();
-    return s && s->logicalDotsPerInchY() > 0 ? 1440.0 / s->logicalDotsPerInchY() : 15.0;
+std::optional<std::vector<std::uint8_t>> QtBackend::readFile(const String &path) {
+    // The program's pictures are in its resources; other files are plain
+    // files of at most the size a wave may have.
+    if (path.rfind(":/", 0) != 0) return readPlainFile(path, sound::MaxFileBytes);
+    QFile f(qstr(path));
+    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QByteArray b = f.readAll();
+    return std::vector<std::uint8_t>(b.begin(), b.end());
 }
 
-Picture QtBackend::loadBitmap(int id) {
-    Picture p;
-    p.image = resourceImage(QStringLiteral(":/bmp/%1.bmp").arg(id));
-    // The twice-size drawing only where the screen has the pixels for it.
-    if (!p.image.empty() && pictureScale() == 2) {
-        p.image2x = resourceImage(QStringLiteral(":/bmp/%1@2x.png").arg(id));
-        if (p.image2x.width != 2 * p.image.width || p.image2x.height != 2 * p.image.height) p.image2x = Image();
-    }
-    return p;
-}
-
-Image QtBackend::layoutPicture(const String &name, int scale) {
-    Image img = resourceImage(QStringLiteral(":/layout/%1%2").arg(qstr(name), scale == 2 ? "@2x.png" : ".png"));
-    return img.empty() && scale == 2 ? Image() : img;
-}
-
-Image QtBackend::icon() { return decodeIco(resourceBytes(QStringLiteral(":/icon/lunivar.ico")), 32).value_or(Image()); }
-
-Rect QtBackend::textSize(const FontDef &font, const String &text) {
+Rect QtBackend::measureText(const FontDef &font, const String &text) {
     const QFontMetrics fm(fontFor(font));
     return Rect{0, 0, fm.horizontalAdvance(qstr(text)), fm.height()};
+}
+
+void QtBackend::drawText(Surface &into, const Rect &clip, const TextRun &run, int scale) {
+    QImage img(reinterpret_cast<uchar *>(into.row(0)), into.width(), into.height(), qsizetype(into.width()) * 4,
+               QImage::Format_RGB32);
+    img.setDevicePixelRatio(scale);
+    QPainter p(&img);
+    p.setClipRect(QRectF(clip.x / double(scale), clip.y / double(scale), clip.w / double(scale), clip.h / double(scale)));
+    p.setFont(fontFor(run.font));
+    p.setPen(qcolor(run.color));
+    p.drawText(QRect(run.x, run.y, 10000, 10000), Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextSingleLine,
+               qstr(run.caption));
 }
 
 bool QtBackend::hasFace(const FontDef &font) { return !font.face.empty() && QFontDatabase::hasFamily(qstr(font.face)); }
@@ -223,18 +213,16 @@ String QtBackend::monthName(int month) {
     return ustr(loc.toUpper(name.left(1)) + name.mid(1));
 }
 
-String QtBackend::appPath() { return ustr(QCoreApplication::applicationDirPath()); }
+void QtBackend::dispatchEvents(int maxMs) {
+    if (maxMs < 0) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        return;
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QThread::msleep(unsigned(std::min(maxMs, 5)));
+}
 
-Version QtBackend::version() { return Version{LUNIVAR_VERSION_MAJOR, LUNIVAR_VERSION_MINOR}; }
-
-void QtBackend::end() {
-    // Every window goes at once, without further events: hidden, and the
-    // display told so. A sound still playing (the click of the button that
-    // ended the program) is heard to its end, for a second at most.
-    ignoreFurtherEvents();
-    for (QWidget *w : QApplication::topLevelWidgets()) w->hide();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    finishSound(1000);
+void QtBackend::exit() {
     std::fflush(stdout);
     std::fflush(stderr);
     ::_exit(0);

@@ -1,23 +1,19 @@
 #pragma once
 // The toolkit on Qt Widgets (Linux: X11 and Wayland). Each window is a
-// frameless QWidget, each control a child widget; the pointer over picture
-// boxes and labels goes to the window and the toolkit finds the control. What
-// the widgets show and what keys do is the toolkit's; they paint its pixels
-// and hand it the pointer, the keys and the focus.
+// frameless QWidget that shows the frame the toolkit composes and hands it
+// what the user does; its lists and text boxes are Qt's own widgets. The
+// screen reader reads the window's other controls through the window's
+// accessible interface.
 #include "ui/backend.h"
 #include "ui/controls.h"
 #include "ui/form.h"
-#include "ui/picture.h"
-#include "ui/platform.h"
 
-#include <QDeadlineTimer>
 #include <QFont>
-#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QWidget>
 
-class QEventLoop;
+#include <map>
 
 namespace ui {
 
@@ -30,59 +26,44 @@ QFont defaultFont();
 class QtBackend : public Backend {
 public:
     std::unique_ptr<NativeWindow> createWindow(Form &form, const WindowInfo &info) override;
-    std::unique_ptr<NativeControl> createControl(Control &control, const ControlInfo &info) override;
-    int pictureScale() const override;
-    double twipsPerPixelX() const override;
-    double twipsPerPixelY() const override;
-    Picture loadBitmap(int id) override;
-    Image layoutPicture(const String &name, int scale) override;
-    Image icon() override;
-    Rect textSize(const FontDef &font, const String &text) override;
-    bool hasFace(const FontDef &font) override;
+    std::unique_ptr<NativeField> createField(Control &control, const FieldInfo &info) override;
+    Environment environment() override;
+    std::optional<std::vector<std::uint8_t>> readFile(const String &path) override;
     int msgBox(const String &prompt, int style, const String &title) override;
     String monthName(int month) override;
-    String appPath() override;
-    Version version() override;
-    std::optional<sound::Wave> readWave(const String &path) override;
-    bool startSound(sound::Wave wave) override;
-    void stopSound() override;
     std::int64_t milliseconds() override;
-    [[noreturn]] void end() override;
-
-private:
-    // Waits until the sound that plays has been heard, `maxMs` at most.
-    void finishSound(int maxMs);
+    void dispatchEvents(int maxMs) override;
+    [[noreturn]] void exit() override;
+    Rect measureText(const FontDef &font, const String &text) override;
+    bool hasFace(const FontDef &font) override;
+    void drawText(Surface &into, const Rect &clip, const TextRun &run, int scale) override;
+    bool play(const sound::Wave *wave) override; // sound.cpp
 };
 
-// The window: its picture, its outline, and the mouse over its free area.
+// The window: the toolkit's frame within its outline, and the user's input.
 class FormWidget : public QWidget, public NativeWindow {
     Q_OBJECT
 public:
     FormWidget(Form &form, const WindowInfo &info);
+    ~FormWidget() override;
     Form &form;
 
     void setTitle(const String &title) override;
-    void setSize(int width, int height) override;
-    void move(int x, int y) override;
-    Rect frame() const override;
-    Rect screenArea() const override;
-    void show(NativeWindow *owner, bool modal) override;
-    void hide() override;
-    bool shown() const override { return isVisible(); }
+    void place(const Rect &frame) override;
+    void setShown(bool shown, NativeWindow *owner, bool modal) override;
     void setState(std::int16_t state) override;
     void setRegion(const std::vector<Rect> *spans) override;
-    void update() override { QWidget::update(); }
-    void runModal() override;
-    void endModal() override;
+    void present(const Rect &changed) override { QWidget::update(changed.x, changed.y, changed.w, changed.h); }
     int popupMenu(const std::vector<String> &captions) override;
-    bool movesThroughSystem() const override;
-    void startSystemMove() override;
     void accessibleChanged(Control &c, AccessibleChange what) override;
+    void startSystemMove() override;
 
     // Where the outline is (nothing outside it is painted on a translucent window).
     QRegion outline;
     // What the window has a screen reader say at once: a notification shown.
     QWidget *announcer = nullptr;
+    // The accessible objects of its controls that have no widget.
+    std::map<const Control *, unsigned> accessibleIds;
 
 protected:
     void paintEvent(QPaintEvent *) override;
@@ -98,7 +79,6 @@ protected:
 
 private:
     bool applying_ = false; // a change the program made, not the system
-    QEventLoop *modalLoop_ = nullptr;
 };
 
 // The window's notification to a screen reader: never on the screen, named
@@ -109,71 +89,37 @@ public:
     using QWidget::QWidget;
 };
 
-// The control a native widget stands for.
-class ControlWidget {
+// A list or a text box: Qt's widget, showing what the toolkit says.
+class FieldWidget : public NativeField {
 public:
-    explicit ControlWidget(Control &c) : control(c) {}
-    virtual ~ControlWidget() = default;
+    explicit FieldWidget(Control &c) : control(c) {}
     Control &control;
-};
-
-// A Qt widget as the native side of a control: placed, shown and stacked as
-// the toolkit says.
-template <class W> class Native : public W, public NativeControl, public ControlWidget {
-public:
-    Native(Control &c, QWidget *parent) : W(parent), ControlWidget(c) {}
-    void setGeometry(const Rect &r) override { W::setGeometry(r.x, r.y, r.w, r.h); }
-    void setVisible(bool v) override { W::setVisible(v); }
-    void raise() override { W::raise(); }
-    void setFocus() override { W::setFocus(Qt::OtherFocusReason); }
-};
-
-// Picture boxes and labels: widgets of our own that paint what the toolkit
-// gives them; the pointer passes through them to the window, which hands it
-// to the toolkit.
-class PaintedWidget : public Native<QWidget> {
-public:
-    PaintedWidget(Control &c, QWidget *parent) : Native(c, parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
-};
-
-class PictureWidget : public PaintedWidget {
-    Q_OBJECT
-public:
-    PictureWidget(PictureBox &box, QWidget *parent);
-    PictureBox &box;
-    void update() override { QWidget::update(); }
+    void setFocus(bool inside) override;
+    virtual QWidget *widget() = 0;
 
 protected:
-    void paintEvent(QPaintEvent *) override;
+    // Places and shows the widget; true when `state` is new.
+    bool placeAndShow(const FieldState &state);
+    FieldState shown_;
+    bool first_ = true;
 };
 
-class LabelWidget : public PaintedWidget {
-    Q_OBJECT
-public:
-    LabelWidget(Label &label, QWidget *parent);
-    Label &label;
-    void update() override { QWidget::update(); }
-
-protected:
-    void paintEvent(QPaintEvent *) override;
-};
-
-class TextWidget : public Native<QLineEdit> {
+class TextWidget : public QLineEdit, public FieldWidget {
     Q_OBJECT
 public:
     TextWidget(TextBox &box, QWidget *parent, bool readOnly);
     TextBox &box;
-    void setText(const String &text) override;
-    void setFont(const FontDef &font) override;
+    void sync(const FieldState &state) override;
+    QWidget *widget() override { return this; }
 };
 
-class ListWidget : public Native<QListWidget> {
+class ListWidget : public QListWidget, public FieldWidget {
     Q_OBJECT
 public:
     ListWidget(ListBox &box, QWidget *parent, int rowHeight);
     ListBox &box;
-    void addItem(const String &item) override;
-    void setCurrentItem(int row) override;
+    void sync(const FieldState &state) override;
+    QWidget *widget() override { return this; }
 
 protected:
     void focusInEvent(QFocusEvent *e) override;

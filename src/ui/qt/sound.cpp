@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QLibrary>
 #include <QElapsedTimer>
-#include <QThread>
 
 namespace ui {
 
@@ -41,25 +40,14 @@ sound::Output *output(bool create) {
 
 } // namespace
 
-void QtBackend::finishSound(int maxMs) {
-    // Until the device says the sound is over, or it should be by the
-    // toolkit's clock: never long without a sound server.
-    sound::Output *out = output(false);
-    QElapsedTimer waited;
-    waited.start();
-    while (out && out->playing() && milliseconds() < soundHeardBy() && waited.elapsed() < maxMs) QThread::msleep(5);
-}
-
-std::optional<sound::Wave> QtBackend::readWave(const String &path) { return sound::readWave(path); }
-
-bool QtBackend::startSound(sound::Wave wave) {
+bool QtBackend::play(const sound::Wave *wave) {
     // The device plays on a thread of its own.
+    if (!wave) {
+        if (sound::Output *out = output(false)) out->stop();
+        return true;
+    }
     sound::Output *out = output(true);
-    return out && out->play(std::move(wave));
-}
-
-void QtBackend::stopSound() {
-    if (sound::Output *out = output(false)) out->stop();
+    return out && out->play(*wave);
 }
 
 std::int64_t QtBackend::milliseconds() {

@@ -1,5 +1,6 @@
 // The windows and controls on Qt Widgets.
 #include "backend_qt.h"
+#include "ui/units.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAccessible>
@@ -50,42 +51,28 @@ QFont fontFor(const FontDef &def) {
 
 namespace {
 
-std::int16_t shiftCode(Qt::KeyboardModifiers m) {
-    return std::int16_t((m & Qt::ShiftModifier ? vbShiftMask : 0) | (m & Qt::ControlModifier ? vbCtrlMask : 0) |
-                        (m & Qt::AltModifier ? vbAltMask : 0));
+int modifiersOf(Qt::KeyboardModifiers m) {
+    return (m & Qt::ShiftModifier ? Event::ShiftKey : 0) | (m & Qt::ControlModifier ? Event::CtrlKey : 0) |
+           (m & Qt::AltModifier ? Event::AltKey : 0);
 }
 
-std::int16_t buttonsCode(Qt::MouseButtons b) {
-    return std::int16_t((b & Qt::LeftButton ? vbLeftButton : 0) | (b & Qt::RightButton ? vbRightButton : 0) |
-                        (b & Qt::MiddleButton ? vbMiddleButton : 0));
+int buttonsOf(Qt::MouseButtons b) {
+    return (b & Qt::LeftButton ? Event::LeftButton : 0) | (b & Qt::RightButton ? Event::RightButton : 0) |
+           (b & Qt::MiddleButton ? Event::MiddleButton : 0);
 }
 
-MouseEvent mouseEvent(QMouseEvent *e, MouseEvent::Kind kind) {
+void handMouse(Form &form, QMouseEvent *e, Event::Type type) {
     e->accept();
-    const QPointF p = e->position();
-    return MouseEvent{kind, buttonsCode(e->button()), buttonsCode(e->buttons()), shiftCode(e->modifiers()), p.x(), p.y()};
-}
-
-// The scale the toolkit paints at: its pictures are drawn for it.
-int paintScale() { return Backend::current().pictureScale(); }
-
-// Pixels of the toolkit as an image that paints at the widget's logical size.
-QImage imageOf(const Pixels &px, int scale) {
-    QImage img(reinterpret_cast<const uchar *>(px.first), px.width, px.height, qsizetype(px.stride) * 4,
-               QImage::Format_RGB32);
-    img.setDevicePixelRatio(scale);
-    return img;
+    Event ev;
+    ev.type = type;
+    ev.button = buttonsOf(e->button());
+    ev.buttons = buttonsOf(e->buttons());
+    ev.modifiers = modifiersOf(e->modifiers());
+    ev.x = e->position().x(), ev.y = e->position().y();
+    form.handle(ev);
 }
 
 bool translucent(const QWidget *w) { return w->window()->testAttribute(Qt::WA_TranslucentBackground); }
-
-// On a translucent window (Wayland, where there is no window shape) nothing
-// outside the outline is painted.
-void clipToOutline(QPainter &p, QWidget *w) {
-    auto *form = dynamic_cast<FormWidget *>(w->window());
-    if (form && translucent(w) && !form->outline.isEmpty())
-        p.setClipRegion(form->outline.translated(-w->mapTo(form, QPoint(0, 0))));
-}
 
 } // namespace
 
@@ -102,7 +89,8 @@ FormWidget::FormWidget(Form &f, const WindowInfo &info)
         setAttribute(Qt::WA_TranslucentBackground);
     setFont(defaultFont());
     if (info.icon) {
-        const Image icon = Backend::current().icon();
+        const auto bytes = f.backend().readFile(":/icon/lunivar.ico");
+        const Image icon = bytes ? decodeIco(*bytes, 32).value_or(Image()) : Image();
         QImage img(icon.width, icon.height, QImage::Format_ARGB32);
         for (int y = 0; y < icon.height; ++y)
             std::copy_n(&icon.px[std::size_t(y) * std::size_t(icon.width)], icon.width, reinterpret_cast<QRgb *>(img.scanLine(y)));
@@ -112,33 +100,26 @@ FormWidget::FormWidget(Form &f, const WindowInfo &info)
 
 void FormWidget::setTitle(const String &title) { setWindowTitle(qstr(title)); }
 
-void FormWidget::setSize(int width, int height) {
+FormWidget::~FormWidget() {
+    for (auto &[control, id] : accessibleIds) QAccessible::deleteAccessibleInterface(id);
+}
+
+void FormWidget::place(const Rect &r) {
     // The windows have no sizing border: their size hints allow this size
     // and no other, so a window manager offers neither resizing nor
     // maximising (and a tiling one lets them float).
     applying_ = true;
-    setFixedSize(width, height);
+    setFixedSize(r.w, r.h);
+    QWidget::move(r.x, r.y);
     applying_ = false;
 }
 
-void FormWidget::move(int x, int y) {
-    applying_ = true;
-    QWidget::move(x, y);
-    applying_ = false;
-}
-
-Rect FormWidget::frame() const {
-    const QRect r = frameGeometry();
-    return Rect{r.x(), r.y(), r.width(), r.height()};
-}
-
-Rect FormWidget::screenArea() const {
-    const QScreen *s = QGuiApplication::primaryScreen();
-    const QRect r = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
-    return Rect{r.x(), r.y(), r.width(), r.height()};
-}
-
-void FormWidget::show(NativeWindow *owner, bool modal) {
+void FormWidget::setShown(bool shown, NativeWindow *owner, bool modal) {
+    if (!shown) {
+        QWidget::hide();
+        setWindowModality(Qt::NonModal);
+        return;
+    }
     if (auto *o = dynamic_cast<FormWidget *>(owner)) {
         // An owned window stays above its owner and has no taskbar button.
         const QPoint at = pos();
@@ -148,11 +129,6 @@ void FormWidget::show(NativeWindow *owner, bool modal) {
     if (modal) setWindowModality(Qt::ApplicationModal);
     QWidget::show();
     if (modal) activateWindow();
-}
-
-void FormWidget::hide() {
-    QWidget::hide();
-    setWindowModality(Qt::NonModal);
 }
 
 void FormWidget::setState(std::int16_t state) {
@@ -169,7 +145,10 @@ void FormWidget::setState(std::int16_t state) {
 
 void FormWidget::setRegion(const std::vector<Rect> *spans) {
     outline = QRegion();
-    if (spans) {
+    if (spans && spans->empty()) {
+        // Nothing of it shows: gone at once.
+        QWidget::hide();
+    } else if (spans) {
         std::vector<QRect> rects;
         for (const Rect &r : *spans) rects.emplace_back(r.x, r.y, r.w, r.h);
         outline.setRects(rects.data(), int(rects.size()));
@@ -178,17 +157,6 @@ void FormWidget::setRegion(const std::vector<Rect> *spans) {
         clearMask();
     }
     QWidget::update();
-}
-
-void FormWidget::runModal() {
-    QEventLoop loop;
-    modalLoop_ = &loop;
-    loop.exec(QEventLoop::DialogExec);
-    modalLoop_ = nullptr;
-}
-
-void FormWidget::endModal() {
-    if (modalLoop_) modalLoop_->quit();
 }
 
 int FormWidget::popupMenu(const std::vector<String> &captions) {
@@ -201,35 +169,13 @@ int FormWidget::popupMenu(const std::vector<String> &captions) {
     return -1;
 }
 
-bool FormWidget::movesThroughSystem() const { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
-
 void FormWidget::startSystemMove() {
     if (QWindow *w = windowHandle()) w->startSystemMove();
 }
 
-void FormWidget::accessibleChanged(Control &c, AccessibleChange what) {
-    // Qt tells of the keyboard and of the fields' texts itself.
-    auto *w = dynamic_cast<QWidget *>(&c.native());
-    if (!w || !QAccessible::isActive()) return;
-    if (what == AccessibleChange::Description && c.hasFocus() && !form.announcement().empty()) {
-        // What is announced is said as a notification: the screen reader
-        // speaks it when it shows, wherever the keyboard is.
-        if (!announcer) {
-            announcer = new Announcer(this);
-            announcer->setObjectName(QStringLiteral("announcer"));
-            announcer->hide();
-        }
-        announcer->setAccessibleName(qstr(form.announcement()));
-        QAccessibleEvent e(announcer, QAccessible::ObjectShow);
-        QAccessible::updateAccessibility(&e);
-    } else if (what == AccessibleChange::Name) {
-        QAccessibleEvent e(w, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&e);
-    }
-}
-
-void FormWidget::paintEvent(QPaintEvent *) {
+void FormWidget::paintEvent(QPaintEvent *e) {
     QPainter p(this);
+    p.setClipRegion(e->region());
     if (translucent(this) && !outline.isEmpty()) {
         // A translucent window: what lies outside the outline stays unpainted.
         p.setCompositionMode(QPainter::CompositionMode_Clear);
@@ -237,38 +183,53 @@ void FormWidget::paintEvent(QPaintEvent *) {
         p.setCompositionMode(QPainter::CompositionMode_SourceOver);
         p.setClipRegion(outline);
     }
-    const int s = paintScale();
-    p.drawImage(0, 0, imageOf(form.image(s), s));
+    const int s = Screen::scale();
+    const Surface &frame = form.frame(s);
+    QImage img(reinterpret_cast<const uchar *>(frame.row(0)), frame.width(), frame.height(), qsizetype(frame.width()) * 4,
+               QImage::Format_RGB32);
+    img.setDevicePixelRatio(s);
+    p.drawImage(0, 0, img);
 }
 
 void FormWidget::resizeEvent(QResizeEvent *e) {
     QWidget::resizeEvent(e);
-    if (!applying_) form.nativeResized(width(), height());
+    if (applying_) return;
+    Event ev;
+    ev.type = Event::Resized, ev.width = width(), ev.height = height();
+    form.handle(ev);
 }
 
 void FormWidget::moveEvent(QMoveEvent *e) {
     QWidget::moveEvent(e);
-    if (!applying_) form.nativeMoved(x(), y());
+    if (applying_) return;
+    Event ev;
+    ev.type = Event::Moved, ev.x = x(), ev.y = y();
+    form.handle(ev);
 }
 
 void FormWidget::changeEvent(QEvent *e) {
     QWidget::changeEvent(e);
     if (e->type() == QEvent::WindowStateChange && !applying_) {
         const Qt::WindowStates s = windowState();
-        form.nativeStateChanged(s & Qt::WindowMinimized ? vbMinimized : s & Qt::WindowMaximized ? vbMaximized : vbNormal);
+        Event ev;
+        ev.type = Event::StateChanged;
+        ev.state = s & Qt::WindowMinimized ? vbMinimized : s & Qt::WindowMaximized ? vbMaximized : vbNormal;
+        form.handle(ev);
     }
 }
 
 void FormWidget::closeEvent(QCloseEvent *e) {
     // The window manager's close: the window decides through its unload handlers.
     e->ignore();
-    form.nativeClose();
+    Event ev;
+    ev.type = Event::Close;
+    form.handle(ev);
 }
 
-void FormWidget::mousePressEvent(QMouseEvent *e) { form.nativePointer(mouseEvent(e, MouseEvent::Down)); }
-void FormWidget::mouseMoveEvent(QMouseEvent *e) { form.nativePointer(mouseEvent(e, MouseEvent::Move)); }
-void FormWidget::mouseReleaseEvent(QMouseEvent *e) { form.nativePointer(mouseEvent(e, MouseEvent::Up)); }
-void FormWidget::mouseDoubleClickEvent(QMouseEvent *e) { form.nativePointer(mouseEvent(e, MouseEvent::DoubleClick)); }
+void FormWidget::mousePressEvent(QMouseEvent *e) { handMouse(form, e, Event::PointerDown); }
+void FormWidget::mouseMoveEvent(QMouseEvent *e) { handMouse(form, e, Event::PointerMove); }
+void FormWidget::mouseReleaseEvent(QMouseEvent *e) { handMouse(form, e, Event::PointerUp); }
+void FormWidget::mouseDoubleClickEvent(QMouseEvent *e) { handMouse(form, e, Event::DoubleClick); }
 
 bool FormWidget::event(QEvent *e) {
     // The tool tip of the picture box or label the toolkit finds under the pointer.
@@ -280,70 +241,42 @@ bool FormWidget::event(QEvent *e) {
     return true;
 }
 
-// ---------------------------------------------------------------- picture boxes and labels
+// ---------------------------------------------------------------- lists and text boxes
 
-namespace {
-QWidget *parentWidget(Control &c) {
-    return c.container() ? dynamic_cast<QWidget *>(&c.container()->native()) : dynamic_cast<QWidget *>(&c.form().native());
+void FieldWidget::setFocus(bool inside) {
+    QWidget *w = widget();
+    if (inside) w->setFocus(Qt::OtherFocusReason);
+    else if (w->hasFocus()) w->window()->setFocus(Qt::OtherFocusReason);
 }
 
-void setUp(QWidget *w, const ControlInfo &info) {
-    w->setMouseTracking(true);
-    w->setObjectName(qstr(info.objectName));
-    // The window shows its painted controls' tool tips.
-    const bool painted = info.kind == Kind::PictureBox || info.kind == Kind::Label;
-    if (!info.toolTip.empty() && !painted) w->setToolTip(qstr(info.toolTip));
-    // The keyboard reaches a control when the toolkit sends it, or by a
-    // click into a list or a field.
-    w->setFocusPolicy(info.kind == Kind::ListBox || info.kind == Kind::TextBox ? Qt::ClickFocus : Qt::NoFocus);
-}
-} // namespace
-
-PictureWidget::PictureWidget(PictureBox &b, QWidget *parent) : PaintedWidget(b, parent), box(b) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
+bool FieldWidget::placeAndShow(const FieldState &state) {
+    QWidget *w = widget();
+    if (first_ || state.place != shown_.place) w->setGeometry(state.place.x, state.place.y, state.place.w, state.place.h);
+    if (first_ || state.visible != shown_.visible) w->setVisible(state.visible);
+    const bool fresh = first_;
+    first_ = false;
+    return fresh;
 }
 
-void PictureWidget::paintEvent(QPaintEvent *) {
-    QPainter p(this);
-    clipToOutline(p, this);
-    const Surface &shown = box.shown(paintScale());
-    const int scale = width() > 0 && shown.width() >= 2 * width() ? 2 : 1;
-    p.drawImage(0, 0, imageOf(shown.pixels(Rect{0, 0, shown.width(), shown.height()}), scale));
-}
-
-LabelWidget::LabelWidget(Label &l, QWidget *parent) : PaintedWidget(l, parent), label(l) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void LabelWidget::paintEvent(QPaintEvent *) {
-    // What lies under the label, then the captions it shows.
-    QPainter p(this);
-    clipToOutline(p, this);
-    const int s = paintScale();
-    const LabelDrawing d = label.drawing(s);
-    if (d.under.first) p.drawImage(QPointF(d.under.x / double(s), d.under.y / double(s)), imageOf(d.under, s));
-    for (const TextRun &t : d.texts) {
-        p.setFont(fontFor(t.font));
-        p.setPen(qcolor(t.color));
-        p.drawText(QRect(t.x, t.y, 10000, 10000), Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic | Qt::TextSingleLine,
-                   qstr(t.caption));
-    }
-}
-
-// ---------------------------------------------------------------- text boxes
-
-TextWidget::TextWidget(TextBox &b, QWidget *parent, bool readOnly) : Native(b, parent), box(b) {
+TextWidget::TextWidget(TextBox &b, QWidget *parent, bool readOnly) : QLineEdit(parent), FieldWidget(b), box(b) {
     setFrame(true);
     setTextMargins(0, 0, 0, 0);
     setReadOnly(readOnly);
-    connect(this, &QLineEdit::textEdited, this, [this](const QString &t) { box.nativeEdited(ustr(t)); });
+    connect(this, &QLineEdit::textEdited, this, [this](const QString &t) {
+        Event ev;
+        ev.type = Event::Edited, ev.control = &box, ev.text = ustr(t);
+        box.form().handle(ev);
+    });
 }
 
-void TextWidget::setFont(const FontDef &font) { QLineEdit::setFont(fontFor(font)); }
-
-void TextWidget::setText(const String &text) {
-    QLineEdit::setText(qstr(text));
-    setCursorPosition(0);
+void TextWidget::sync(const FieldState &state) {
+    const bool fresh = placeAndShow(state);
+    if (!(state.font == shown_.font) && !(state.font == FontDef{})) QLineEdit::setFont(fontFor(state.font));
+    if (fresh || state.text != shown_.text) {
+        QLineEdit::setText(qstr(state.text));
+        setCursorPosition(0);
+    }
+    shown_ = state;
 }
 
 // ---------------------------------------------------------------- list boxes
@@ -378,7 +311,7 @@ private:
 };
 } // namespace
 
-ListWidget::ListWidget(ListBox &b, QWidget *parent, int rowHeight) : Native(b, parent), box(b) {
+ListWidget::ListWidget(ListBox &b, QWidget *parent, int rowHeight) : QListWidget(parent), FieldWidget(b), box(b) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
     setItemDelegate(new RowDelegate(this, rowHeight));
@@ -388,7 +321,10 @@ ListWidget::ListWidget(ListBox &b, QWidget *parent, int rowHeight) : Native(b, p
     // The pointer over the border belongs to the list box, not to the window behind it.
     setAttribute(Qt::WA_NoMousePropagation);
     connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!updating_) box.nativeSelected(row);
+        if (updating_) return;
+        Event ev;
+        ev.type = Event::Selected, ev.control = &box, ev.row = row;
+        box.form().handle(ev);
     });
     // After a click the view selects the row clicked, also when the click
     // handler moved the list elsewhere: what the list shows follows its index.
@@ -399,7 +335,10 @@ ListWidget::ListWidget(ListBox &b, QWidget *parent, int rowHeight) : Native(b, p
         const QList<QListWidgetItem *> sel = selectedItems();
         const int index = box.ListIndex();
         if (index < 0 ? sel.isEmpty() : sel.size() == 1 && row(sel.first()) == index) return;
-        setCurrentItem(index);
+        updating_ = true;
+        setCurrentRow(index);
+        if (index < 0) clearSelection();
+        updating_ = false;
     });
 }
 
@@ -415,18 +354,22 @@ void ListWidget::focusInEvent(QFocusEvent *e) {
     }, Qt::QueuedConnection);
 }
 
-void ListWidget::addItem(const String &item) {
+void ListWidget::sync(const FieldState &state) {
+    placeAndShow(state);
     updating_ = true;
-    QListWidget::addItem(qstr(item));
-    if (box.ListIndex() < 0) setCurrentRow(-1);
+    if (state.items != shown_.items) {
+        // Items are only ever added: the new ones go at the end.
+        const bool grown = state.items.size() >= shown_.items.size() &&
+                           std::equal(shown_.items.begin(), shown_.items.end(), state.items.begin());
+        if (!grown) clear(), shown_.items.clear();
+        for (std::size_t i = shown_.items.size(); i < state.items.size(); ++i) QListWidget::addItem(qstr(state.items[i]));
+    }
+    if (currentRow() != state.current) {
+        setCurrentRow(state.current);
+        if (state.current < 0) clearSelection();
+    }
     updating_ = false;
-}
-
-void ListWidget::setCurrentItem(int r) {
-    updating_ = true;
-    setCurrentRow(r);
-    if (r < 0) clearSelection();
-    updating_ = false;
+    shown_ = state;
 }
 
 // ---------------------------------------------------------------- keys, focus, activation
@@ -434,12 +377,13 @@ void ListWidget::setCurrentItem(int r) {
 namespace {
 
 // A key as the toolkit knows it.
-KeyEvent keyOf(const QKeyEvent *e) {
-    KeyEvent k;
-    k.shift = shiftCode(e->modifiers());
+Event keyOf(const QKeyEvent *e) {
+    Event k;
+    k.type = Event::Key;
+    k.modifiers = modifiersOf(e->modifiers());
     k.repeat = e->isAutoRepeat();
     switch (e->key()) {
-    case Qt::Key_Backtab: k.key = Key::Tab, k.shift |= vbShiftMask; break;
+    case Qt::Key_Backtab: k.key = Key::Tab, k.modifiers |= Event::ShiftKey; break;
     case Qt::Key_Tab: k.key = Key::Tab; break;
     case Qt::Key_Return:
     case Qt::Key_Enter: k.key = Key::Enter; break;
@@ -471,13 +415,21 @@ protected:
         case QEvent::KeyPress: {
             auto *w = qobject_cast<QWidget *>(object);
             auto *form = w ? dynamic_cast<FormWidget *>(w->window()) : nullptr;
-            return form && form->form.nativeKey(keyOf(static_cast<QKeyEvent *>(event)));
+            return form && form->form.handle(keyOf(static_cast<QKeyEvent *>(event)));
         }
         case QEvent::FocusIn:
-            if (auto *c = dynamic_cast<ControlWidget *>(object)) c->control.nativeFocusIn();
+            if (auto *c = dynamic_cast<FieldWidget *>(object)) {
+                Event ev;
+                ev.type = Event::FieldFocused, ev.control = &c->control;
+                c->control.form().handle(ev);
+            }
             return false;
         case QEvent::WindowActivate:
-            if (auto *f = dynamic_cast<FormWidget *>(object)) f->form.nativeActivated();
+            if (auto *f = dynamic_cast<FormWidget *>(object)) {
+                Event ev;
+                ev.type = Event::Activated;
+                f->form.handle(ev);
+            }
             return false;
         default:
             return false;
@@ -499,26 +451,19 @@ std::unique_ptr<NativeWindow> QtBackend::createWindow(Form &form, const WindowIn
     return std::make_unique<FormWidget>(form, info);
 }
 
-std::unique_ptr<NativeControl> QtBackend::createControl(Control &c, const ControlInfo &info) {
-    QWidget *parent = parentWidget(c);
-    std::unique_ptr<NativeControl> made;
-    QWidget *w = nullptr;
-    if (auto *p = dynamic_cast<PictureBox *>(&c)) {
-        auto *n = new PictureWidget(*p, parent);
-        made.reset(n), w = n;
-    } else if (auto *l = dynamic_cast<Label *>(&c)) {
-        auto *n = new LabelWidget(*l, parent);
-        made.reset(n), w = n;
-    } else if (auto *t = dynamic_cast<TextBox *>(&c)) {
-        auto *n = new TextWidget(*t, parent, info.readOnly);
-        made.reset(n), w = n;
-    } else {
-        auto *n = new ListWidget(dynamic_cast<ListBox &>(c), parent, info.rowHeight);
-        made.reset(n), w = n;
-    }
-    setUp(w, info);
+std::unique_ptr<NativeField> QtBackend::createField(Control &c, const FieldInfo &info) {
+    auto *parent = dynamic_cast<QWidget *>(&c.form().native());
+    std::unique_ptr<FieldWidget> made;
+    if (auto *t = dynamic_cast<TextBox *>(&c)) made = std::make_unique<TextWidget>(*t, parent, info.readOnly);
+    else made = std::make_unique<ListWidget>(dynamic_cast<ListBox &>(c), parent, info.rowHeight);
+    QWidget *w = made->widget();
+    w->setMouseTracking(true);
+    w->setObjectName(qstr(info.objectName));
+    if (!info.toolTip.empty()) w->setToolTip(qstr(info.toolTip));
+    // The keyboard reaches a field when the toolkit sends it, or by a click.
+    w->setFocusPolicy(Qt::ClickFocus);
     // Qt's own lists and fields tell the screen reader the name they carry.
-    if (info.kind == Kind::ListBox || info.kind == Kind::TextBox) w->setAccessibleName(qstr(c.accessible().name));
+    w->setAccessibleName(qstr(info.accessibleName));
     return made;
 }
 

@@ -57,8 +57,22 @@ VARIANT number(LONG v) {
 }
 
 // The native sides the toolkit holds are this backend's own.
-const ControlSide &sideOf(const Control &c) { return static_cast<const ControlSide &>(c.native()); }
 HWND hwndOf(const Form &f) { return static_cast<FormWindow &>(f.native()).hwnd; }
+// A list's or a field's window of the system.
+HWND systemWindow(const Control &c) { return c.field() ? static_cast<SystemControl *>(c.field())->hwnd : nullptr; }
+bool hasKeyboard(const Control &c) {
+    const HWND focus = GetFocus();
+    return systemWindow(c) ? focus == systemWindow(c) : focus == hwndOf(c.form()) && c.hasFocus();
+}
+bool visibleOnScreen(const Control &c) { return c.shownInWindow() && IsWindowVisible(hwndOf(c.form())); }
+// Device pixels on the screen.
+RECT screenRect(const Control &c) {
+    const int s = backend().scale;
+    const Rect r = c.placeInFrame();
+    RECT d{r.x * s, r.y * s, (r.x + r.w) * s, (r.y + r.h) * s};
+    MapWindowPoints(hwndOf(c.form()), nullptr, reinterpret_cast<POINT *>(&d), 2);
+    return d;
+}
 
 class Node;
 std::map<const void *, Node *> nodes; // by the form or control they stand for
@@ -70,6 +84,7 @@ public:
 
     // The window or the control is gone: what is asked of it now fails.
     void disconnect() { form_ = nullptr, control_ = nullptr; }
+    bool of(const Form &form) const { return form_ == &form; }
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override {
@@ -171,14 +186,13 @@ public:
             state = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;
             if (list()->ListIndex() == id.lVal - 1) {
                 state |= STATE_SYSTEM_SELECTED;
-                if (sideOf(*control_).hasKeyboard()) state |= STATE_SYSTEM_FOCUSED;
+                if (hasKeyboard(*control_)) state |= STATE_SYSTEM_FOCUSED;
             }
         } else if (control_) {
-            const ControlSide &side = sideOf(*control_);
-            if (!side.visibleOnScreen()) state |= STATE_SYSTEM_INVISIBLE;
+            if (!visibleOnScreen(*control_)) state |= STATE_SYSTEM_INVISIBLE;
             if (control_->takesFocus()) state |= STATE_SYSTEM_FOCUSABLE;
-            if (side.hasKeyboard()) state |= STATE_SYSTEM_FOCUSED;
-            if (control_->accessible().role == Role::Text && (GetWindowLongW(side.systemWindow(), GWL_STYLE) & ES_READONLY))
+            if (hasKeyboard(*control_)) state |= STATE_SYSTEM_FOCUSED;
+            if (control_->accessible().role == Role::Text && (GetWindowLongW(systemWindow(*control_), GWL_STYLE) & ES_READONLY))
                 state |= STATE_SYSTEM_READONLY;
         } else if (!IsWindowEnabled(hwndOf(*form_))) {
             state |= STATE_SYSTEM_UNAVAILABLE;
@@ -202,11 +216,11 @@ public:
         out->vt = VT_EMPTY;
         if (!form_) return RPC_E_DISCONNECTED;
         if (control_) {
-            if (sideOf(*control_).hasKeyboard()) *out = number(CHILDID_SELF);
+            if (hasKeyboard(*control_)) *out = number(CHILDID_SELF);
             return out->vt == VT_EMPTY ? S_FALSE : S_OK;
         }
         for (Control *c : form_->accessibleChildren())
-            if (sideOf(*c).hasKeyboard()) {
+            if (hasKeyboard(*c)) {
                 out->vt = VT_DISPATCH;
                 return of(*form_, c)->QueryInterface(__uuidof(IDispatch), reinterpret_cast<void **>(&out->pdispVal));
             }
@@ -234,9 +248,9 @@ public:
         if (!control_) {
             GetWindowRect(hwndOf(*form_), &r);
         } else if (id.lVal == CHILDID_SELF) {
-            r = sideOf(*control_).screenRect();
+            r = screenRect(*control_);
         } else {
-            const HWND list = sideOf(*control_).systemWindow();
+            const HWND list = systemWindow(*control_);
             SendMessageW(list, LB_GETITEMRECT, WPARAM(id.lVal - 1), LPARAM(&r));
             MapWindowPoints(list, nullptr, reinterpret_cast<POINT *>(&r), 2);
         }
@@ -253,12 +267,12 @@ public:
         if (!form_) return RPC_E_DISCONNECTED;
         const POINT at{x, y};
         RECT r;
-        if (control_) r = sideOf(*control_).screenRect();
+        if (control_) r = screenRect(*control_);
         else GetWindowRect(hwndOf(*form_), &r);
         if (!PtInRect(&r, at)) return S_FALSE;
         if (!control_)
             for (Control *c : form_->accessibleChildren()) {
-                const RECT cr = sideOf(*c).screenRect();
+                const RECT cr = screenRect(*c);
                 if (PtInRect(&cr, at)) {
                     out->vt = VT_DISPATCH;
                     return of(*form_, c)->QueryInterface(__uuidof(IDispatch), reinterpret_cast<void **>(&out->pdispVal));
@@ -318,10 +332,9 @@ LRESULT answerGetObject(Form &form, Control *control, WPARAM wp, LPARAM lp) {
 void tellAccessible(Form &form, Control &control, AccessibleChange what) {
     static const DWORD events[] = {EVENT_OBJECT_FOCUS, EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_VALUECHANGE,
                                    EVENT_OBJECT_DESCRIPTIONCHANGE};
-    const ControlSide &side = sideOf(control);
     // A list or a field is a window of its own, whose focus the system tells;
     // a painted control is a child of its window's client.
-    if (HWND own = side.systemWindow()) {
+    if (HWND own = systemWindow(control)) {
         if (what != AccessibleChange::Focus) NotifyWinEvent(events[int(what)], own, OBJID_CLIENT, CHILDID_SELF);
         return;
     }
@@ -335,12 +348,17 @@ void tellAccessible(Form &form, Control &control, AccessibleChange what) {
     if (what == AccessibleChange::Focus) SetTimer(hwndOf(form), FormWindow::FocusTimer, 100, nullptr);
 }
 
-void forgetAccessible(const void *formOrControl) {
-    auto it = nodes.find(formOrControl);
-    if (it == nodes.end()) return;
-    it->second->disconnect();
-    it->second->Release();
-    nodes.erase(it);
+void forgetAccessible(const Form &form) {
+    // The window's node and its controls' answer no more.
+    for (auto it = nodes.begin(); it != nodes.end();) {
+        if (!it->second->of(form)) {
+            ++it;
+            continue;
+        }
+        it->second->disconnect();
+        it->second->Release();
+        it = nodes.erase(it);
+    }
 }
 
 } // namespace ui::win32

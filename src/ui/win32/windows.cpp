@@ -17,11 +17,10 @@ RECT deviceRect(const Rect &r) { return RECT{scaled(r.x), scaled(r.y), scaled(r.
 
 // The native sides the toolkit holds are this backend's own.
 FormWindow &windowOf(NativeWindow &w) { return static_cast<FormWindow &>(w); }
-ControlSide &sideOf(const Control &c) { return static_cast<ControlSide &>(c.native()); }
 
-std::int16_t buttonsOf(WPARAM wp) {
-    return std::int16_t((wp & MK_LBUTTON ? vbLeftButton : 0) | (wp & MK_RBUTTON ? vbRightButton : 0) |
-                        (wp & MK_MBUTTON ? vbMiddleButton : 0));
+int buttonsOf(WPARAM wp) {
+    return (wp & MK_LBUTTON ? Event::LeftButton : 0) | (wp & MK_RBUTTON ? Event::RightButton : 0) |
+           (wp & MK_MBUTTON ? Event::MiddleButton : 0);
 }
 
 // The tool tips of a window: one for a whole window of the system, or for a
@@ -68,20 +67,6 @@ void registerClasses() {
     (void)done;
 }
 
-BOOL CALLBACK addFormWindow(HWND h, LPARAM list) {
-    wchar_t name[32] = {};
-    GetClassNameW(h, name, 32);
-    if (!lstrcmpW(name, FormClass)) reinterpret_cast<std::vector<HWND> *>(list)->push_back(h);
-    return TRUE;
-}
-
-// The program's windows of the form class, on this thread.
-std::vector<HWND> allWindows() {
-    std::vector<HWND> out;
-    EnumThreadWindows(GetCurrentThreadId(), addFormWindow, LPARAM(&out));
-    return out;
-}
-
 // Nothing is drawn for a window that is not on the screen yet.
 UINT quietUntilShown(HWND hwnd) { return IsWindowVisible(GetAncestor(hwnd, GA_ROOT)) ? 0 : SWP_NOREDRAW; }
 
@@ -102,59 +87,47 @@ FormWindow::FormWindow(Form &f, const WindowInfo &info) : form(f) {
 }
 
 FormWindow::~FormWindow() {
-    forgetAccessible(&form);
+    forgetAccessible(form);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     DestroyWindow(hwnd);
-    if (bufferDc_) SelectObject(bufferDc_, oldBuffer_), DeleteObject(buffer_), DeleteDC(bufferDc_);
 }
 
 void FormWindow::setTitle(const String &title) { SetWindowTextW(hwnd, wide(title).c_str()); }
 
-void FormWindow::setSize(int width, int height) {
+void FormWindow::place(const Rect &r) {
     applying_ = true;
-    SetWindowPos(hwnd, nullptr, 0, 0, scaled(width), scaled(height), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    applying_ = false;
-    update();
-}
-
-void FormWindow::move(int x, int y) {
-    applying_ = true;
-    SetWindowPos(hwnd, nullptr, scaled(x), scaled(y), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd, nullptr, scaled(r.x), scaled(r.y), scaled(r.w), scaled(r.h), SWP_NOZORDER | SWP_NOACTIVATE);
     applying_ = false;
 }
 
-Rect FormWindow::frame() const {
-    RECT r;
-    GetWindowRect(hwnd, &r);
-    const int s = backend().scale;
-    return Rect{r.left / s, r.top / s, (r.right - r.left) / s, (r.bottom - r.top) / s};
-}
-
-Rect FormWindow::screenArea() const {
-    RECT r;
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
-    const int s = backend().scale;
-    return Rect{r.left / s, r.top / s, (r.right - r.left) / s, (r.bottom - r.top) / s};
-}
-
-void FormWindow::show(NativeWindow *owner, bool modal) {
+void FormWindow::setShown(bool shown, NativeWindow *owner, bool modal) {
+    if (!shown) {
+        // The owner takes input again before this window goes, so that it is activated.
+        if (modal_ && owner_) EnableWindow(owner_, TRUE);
+        modal_ = false;
+        ShowWindow(hwnd, SW_HIDE);
+        if (owner_) SetForegroundWindow(owner_);
+        return;
+    }
     // An owned window stays above its owner and has no taskbar button.
     if (owner) owner_ = windowOf(*owner).hwnd, SetWindowLongPtrW(hwnd, GWLP_HWNDPARENT, LONG_PTR(owner_));
     modal_ = modal;
     if (modal && owner_) EnableWindow(owner_, FALSE);
-    for (ControlSide *c : controls)
-        if (auto *s = dynamic_cast<SystemControl *>(c); s && s->quiet_) SendMessageW(s->hwnd, WM_SETREDRAW, TRUE, 0), s->quiet_ = false;
+    for (auto &c : form.controls())
+        if (auto *s = static_cast<SystemControl *>(c->field()); s && s->quiet_)
+            SendMessageW(s->hwnd, WM_SETREDRAW, TRUE, 0), s->quiet_ = false;
     ShowWindow(hwnd, SW_SHOW);
     SetForegroundWindow(hwnd);
 }
 
-void FormWindow::hide() {
-    // The owner takes input again before this window goes, so that it is activated.
-    if (modal_ && owner_) EnableWindow(owner_, TRUE);
-    modal_ = false;
-    ShowWindow(hwnd, SW_HIDE);
-    if (owner_) SetForegroundWindow(owner_);
+void FormWindow::present(const Rect &r) {
+    const RECT d = deviceRect(r);
+    InvalidateRect(hwnd, &d, FALSE);
 }
+
+FormWindow *FormWindow::of(HWND hwnd) { return reinterpret_cast<FormWindow *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+
+void FormWindow::accessibleChanged(Control &c, AccessibleChange what) { tellAccessible(form, c, what); }
 
 void FormWindow::setState(std::int16_t state) {
     applying_ = true;
@@ -163,7 +136,8 @@ void FormWindow::setState(std::int16_t state) {
 }
 
 void FormWindow::setRegion(const std::vector<Rect> *spans) {
-    // The region belongs to the system from now on.
+    // The region belongs to the system from now on. An empty one shows
+    // nothing, at once (hiding the window may wait for a window manager).
     HRGN region = nullptr;
     if (spans) {
         region = CreateRectRgn(0, 0, 0, 0);
@@ -174,16 +148,6 @@ void FormWindow::setRegion(const std::vector<Rect> *spans) {
         }
     }
     SetWindowRgn(hwnd, region, TRUE);
-}
-
-void FormWindow::runModal() {
-    modalEnded_ = false;
-    MSG msg;
-    while (!modalEnded_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (backend().translateKey(msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
 }
 
 int FormWindow::popupMenu(const std::vector<String> &captions) {
@@ -200,120 +164,87 @@ int FormWindow::popupMenu(const std::vector<String> &captions) {
     return chosen - 1;
 }
 
-void FormWindow::accessibleChanged(Control &c, AccessibleChange what) { tellAccessible(form, c, what); }
-
-void FormWindow::invalidate(const Rect &logical) {
-    const RECT r = deviceRect(logical);
-    InvalidateRect(hwnd, &r, FALSE);
-}
-
-FormWindow *FormWindow::of(HWND hwnd) { return reinterpret_cast<FormWindow *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
-
-// ---------------------------------------------------------------- painting
-
 void FormWindow::paint() {
-    // The window's picture, then its painted controls from the lowest up,
-    // each a container first and its children on it; composed off the
-    // screen, then shown.
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
-    const int s = backend().scale;
-    const Pixels image = form.image(s);
-    if (image.width != bufferW_ || image.height != bufferH_ || !bufferDc_) {
-        if (bufferDc_) SelectObject(bufferDc_, oldBuffer_), DeleteObject(buffer_), DeleteDC(bufferDc_);
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = image.width;
-        bi.bmiHeader.biHeight = -image.height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        void *bits = nullptr;
-        bufferDc_ = CreateCompatibleDC(dc);
-        buffer_ = CreateDIBSection(bufferDc_, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        oldBuffer_ = HBITMAP(SelectObject(bufferDc_, buffer_));
-        bits_ = static_cast<std::uint32_t *>(bits);
-        bufferW_ = image.width, bufferH_ = image.height;
-        SetBkMode(bufferDc_, TRANSPARENT);
-    }
-    if (bits_) {
-        for (int y = 0; y < image.height; ++y)
-            std::memcpy(bits_ + std::size_t(y) * std::size_t(bufferW_), image.row(y), std::size_t(image.width) * 4);
-        std::vector<Painted *> top;
-        for (ControlSide *c : controls)
-            if (!c->container)
-                if (auto *p = dynamic_cast<Painted *>(c)) top.push_back(p);
-        std::stable_sort(top.begin(), top.end(), [](Painted *a, Painted *b) { return a->z < b->z; });
-        const RECT all{0, 0, bufferW_, bufferH_};
-        for (Painted *p : top) paintControl(*p, bufferDc_, all);
-        GdiFlush();
-        const RECT &r = ps.rcPaint;
-        BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, bufferDc_, r.left, r.top, SRCCOPY);
-    }
+    const Surface &frame = form.frame(backend().scale);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = frame.width();
+    bi.bmiHeader.biHeight = -frame.height();
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    const RECT &r = ps.rcPaint;
+    SetDIBitsToDevice(dc, r.left, r.top, DWORD(r.right - r.left), DWORD(r.bottom - r.top), r.left, frame.height() - r.bottom, 0,
+                      UINT(frame.height()), frame.row(0), &bi, DIB_RGB_COLORS);
     EndPaint(hwnd, &ps);
+    placeToolTips();
 }
 
-void FormWindow::paintControl(Painted &c, HDC dc, const RECT &clip) {
-    if (!c.visible) return;
-    const int s = backend().scale;
-    const RECT whole = deviceRect(c.placeInWindow());
-    RECT r;
-    if (!IntersectRect(&r, &whole, &clip)) return;
-    if (auto *box = dynamic_cast<PictureBox *>(&c.control)) {
-        GdiFlush(); // the text drawn before is in the pixels
-        const Surface &shown = box->shown(s);
-        for (int y = r.top; y < r.bottom; ++y) {
-            const int sy = y - whole.top, sx = r.left - whole.left;
-            if (sy >= shown.height() || sx >= shown.width()) continue;
-            const int n = std::min<int>(r.right - r.left, shown.width() - sx);
-            std::memcpy(bits_ + std::size_t(y) * std::size_t(bufferW_) + std::size_t(r.left), shown.row(sy) + sx, std::size_t(n) * 4);
-        }
-    } else if (auto *label = dynamic_cast<Label *>(&c.control)) {
-        // Its own caption: what lies under it is painted already.
-        const TextRun t = label->drawing(s).texts.back();
-        const int saved = SaveDC(dc);
-        IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
-        SelectObject(dc, backend().font(t.font));
-        SetTextColor(dc, COLORREF(t.color & 0xFFFFFF)); // both 0xBBGGRR
-        std::wstring text = wide(t.caption);
-        RECT at{whole.left, whole.top, whole.left + 10000, whole.top + 10000};
-        DrawTextW(dc, text.c_str(), int(text.size()), &at, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOCLIP);
-        RestoreDC(dc, saved);
+void FormWindow::placeToolTips() {
+    // One tool a painted control with a tip, where it is now.
+    const auto &controls = form.controls();
+    tipPlaces_.resize(controls.size());
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const Control &c = *controls[i];
+        if (c.field() || c.def().toolTip.empty()) continue;
+        const Rect at = c.shownInWindow() ? c.placeInFrame() : Rect{};
+        if (tipPlaces_[i] == at) continue;
+        const bool added = tipPlaces_[i].has_value();
+        tipPlaces_[i] = at;
+        std::wstring text = wide(c.def().toolTip);
+        TOOLINFOW ti{};
+        ti.cbSize = sizeof ti;
+        ti.uFlags = TTF_SUBCLASS;
+        ti.hwnd = hwnd;
+        ti.uId = i + 1;
+        ti.rect = deviceRect(at);
+        ti.lpszText = text.data();
+        SendMessageW(toolTips(), added ? TTM_NEWTOOLRECTW : TTM_ADDTOOLW, 0, LPARAM(&ti));
     }
-    std::vector<Painted *> children;
-    for (ControlSide *k : controls)
-        if (k->container == &c)
-            if (auto *p = dynamic_cast<Painted *>(k)) children.push_back(p);
-    std::stable_sort(children.begin(), children.end(), [](Painted *a, Painted *b) { return a->z < b->z; });
-    for (Painted *k : children) paintControl(*k, dc, r);
 }
 
 // ---------------------------------------------------------------- the pointer
 
 bool FormWindow::mouse(UINT msg, WPARAM wp, LPARAM lp) {
-    using K = MouseEvent::Kind;
-    static const struct { UINT msg; K kind; std::int16_t button; } table[] = {
-        {WM_MOUSEMOVE, K::Move, 0},
-        {WM_LBUTTONDOWN, K::Down, vbLeftButton},          {WM_LBUTTONUP, K::Up, vbLeftButton},
-        {WM_LBUTTONDBLCLK, K::DoubleClick, vbLeftButton}, {WM_RBUTTONDOWN, K::Down, vbRightButton},
-        {WM_RBUTTONUP, K::Up, vbRightButton},             {WM_RBUTTONDBLCLK, K::DoubleClick, vbRightButton},
-        {WM_MBUTTONDOWN, K::Down, vbMiddleButton},        {WM_MBUTTONUP, K::Up, vbMiddleButton},
-        {WM_MBUTTONDBLCLK, K::DoubleClick, vbMiddleButton},
+    using E = Event;
+    static const struct { UINT msg; E::Type type; int button; } table[] = {
+        {WM_MOUSEMOVE, E::PointerMove, 0},
+        {WM_LBUTTONDOWN, E::PointerDown, E::LeftButton},     {WM_LBUTTONUP, E::PointerUp, E::LeftButton},
+        {WM_LBUTTONDBLCLK, E::DoubleClick, E::LeftButton},   {WM_RBUTTONDOWN, E::PointerDown, E::RightButton},
+        {WM_RBUTTONUP, E::PointerUp, E::RightButton},        {WM_RBUTTONDBLCLK, E::DoubleClick, E::RightButton},
+        {WM_MBUTTONDOWN, E::PointerDown, E::MiddleButton},   {WM_MBUTTONUP, E::PointerUp, E::MiddleButton},
+        {WM_MBUTTONDBLCLK, E::DoubleClick, E::MiddleButton},
     };
     for (const auto &t : table) {
         if (t.msg != msg) continue;
-        const std::int16_t shift = std::int16_t((wp & MK_SHIFT ? vbShiftMask : 0) | (wp & MK_CONTROL ? vbCtrlMask : 0) |
-                                                (GetKeyState(VK_MENU) < 0 ? vbAltMask : 0));
+        Event e;
+        e.type = t.type;
+        e.button = t.button;
+        e.buttons = buttonsOf(wp);
+        e.modifiers = (wp & MK_SHIFT ? Event::ShiftKey : 0) | (wp & MK_CONTROL ? Event::CtrlKey : 0) |
+                      (GetKeyState(VK_MENU) < 0 ? Event::AltKey : 0);
         const double s = backend().scale;
+        e.x = short(LOWORD(lp)) / s, e.y = short(HIWORD(lp)) / s;
         // The window keeps the pointer from a press to the release of the
         // last button; the toolkit decides which of its controls has it.
-        const std::int16_t held = buttonsOf(wp);
-        if (t.kind == K::Down || t.kind == K::DoubleClick) SetCapture(hwnd);
-        if (t.kind == K::Up && !held) ReleaseCapture();
-        form.nativePointer(MouseEvent{t.kind, t.button, held, shift, short(LOWORD(lp)) / s, short(HIWORD(lp)) / s});
+        if (t.type == Event::PointerDown || t.type == Event::DoubleClick) SetCapture(hwnd);
+        if (t.type == Event::PointerUp && !e.buttons) ReleaseCapture();
+        hand(e);
         return true;
     }
     return false;
 }
+
+bool FormWindow::hand(Event e) { return form.handle(e); }
+
+namespace {
+Event event(Event::Type type) {
+    Event e;
+    e.type = type;
+    return e;
+}
+} // namespace
 
 LRESULT CALLBACK FormWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     FormWindow *window = of(hwnd);
@@ -321,6 +252,7 @@ LRESULT CALLBACK FormWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     FormWindow &self = *window;
     Form *form = &self.form;
     if (self.mouse(msg, wp, lp)) return 0;
+    Event e;
     const int s = backend().scale;
     switch (msg) {
     case WM_PAINT:
@@ -330,36 +262,40 @@ LRESULT CALLBACK FormWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 1;
     case WM_SIZE:
         if (!self.applying_) {
-            if (wp == SIZE_MINIMIZED) form->nativeStateChanged(vbMinimized);
-            else form->nativeStateChanged(wp == SIZE_MAXIMIZED ? vbMaximized : vbNormal),
-                 form->nativeResized(LOWORD(lp) / s, HIWORD(lp) / s);
+            e = event(Event::StateChanged);
+            e.state = wp == SIZE_MINIMIZED ? vbMinimized : wp == SIZE_MAXIMIZED ? vbMaximized : vbNormal;
+            self.hand(e);
+            if (wp != SIZE_MINIMIZED) {
+                e = event(Event::Resized);
+                e.width = LOWORD(lp) / s, e.height = HIWORD(lp) / s;
+                self.hand(e);
+            }
         }
         return 0;
     case WM_MOVE:
-        if (!self.applying_) form->nativeMoved(short(LOWORD(lp)) / s, short(HIWORD(lp)) / s);
+        if (!self.applying_) {
+            e = event(Event::Moved);
+            e.x = short(LOWORD(lp)) / s, e.y = short(HIWORD(lp)) / s;
+            self.hand(e);
+        }
         return 0;
     case WM_ACTIVATE:
         // Activated again (after a modal window, a restore, Alt+Tab): the
         // keyboard goes back to the control that had it.
         if (LOWORD(wp) != WA_INACTIVE && !HIWORD(wp)) {
-            form->nativeActivated();
+            self.hand(event(Event::Activated));
             return 0;
         }
         break;
     case WM_SETFOCUS:
-        form->nativeActivated();
+        self.hand(event(Event::Activated));
         return 0;
     case WM_DPICHANGED:
         // Moved to a screen of another scale: everything drawn and placed
         // anew at it, where the system suggests.
         if (const int now = scaleOf(HIWORD(wp)); now != backend().scale) {
             backend().scale = now;
-            for (HWND w : allWindows()) {
-                FormWindow *f = FormWindow::of(w);
-                if (!f) continue;
-                for (ControlSide *c : f->controls) c->rescale();
-                f->form.nativeScaleChanged();
-            }
+            for (Form *f : Form::all()) f->handle(event(Event::ScaleChanged));
             const RECT *r = reinterpret_cast<const RECT *>(lp);
             self.applying_ = true;
             SetWindowPos(hwnd, nullptr, r->left, r->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -368,7 +304,7 @@ LRESULT CALLBACK FormWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_CLOSE:
         // The system's close: the window decides through its unload handlers.
-        form->nativeClose();
+        self.hand(event(Event::Close));
         return 0;
     case WM_GETOBJECT:
         if (LRESULT answer = answerGetObject(*form, nullptr, wp, lp)) return answer;
@@ -383,15 +319,31 @@ LRESULT CALLBACK FormWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         }
         return 0;
     case PressMessage:
-        if (std::size_t(lp) < form->controls().size()) form->controls()[std::size_t(lp)]->nativePress();
+        if (std::size_t(lp) < form->controls().size()) {
+            e = event(Event::Pressed);
+            e.control = form->controls()[std::size_t(lp)].get();
+            self.hand(e);
+        }
         return 0;
     case WM_COMMAND:
-        if (auto *c = lp ? SystemControl::of(HWND(lp)) : nullptr) {
-            // A list's selection changed by the user; the keyboard arrived in a list or a field.
-            if (HIWORD(wp) == LBN_SELCHANGE)
-                if (auto *list = dynamic_cast<ListBox *>(&c->control))
-                    list->nativeSelected(int(SendMessageW(HWND(lp), LB_GETCURSEL, 0, 0)));
-            if (HIWORD(wp) == LBN_SETFOCUS || HIWORD(wp) == EN_SETFOCUS) c->control.nativeFocusIn();
+        if (auto *c = lp ? SystemControl::of(HWND(lp)) : nullptr; c && !c->syncing_) {
+            // A list's selection or a field's text changed by the user; the
+            // keyboard arrived in a list or a field.
+            const bool list = dynamic_cast<ListBox *>(&c->control);
+            const WORD code = HIWORD(wp);
+            e.control = &c->control;
+            if (list && code == LBN_SELCHANGE) {
+                e.type = Event::Selected, e.row = int(SendMessageW(HWND(lp), LB_GETCURSEL, 0, 0));
+            } else if (!list && code == EN_CHANGE) {
+                std::wstring text(std::size_t(GetWindowTextLengthW(HWND(lp))) + 1, L'\0');
+                text.resize(std::size_t(GetWindowTextW(HWND(lp), text.data(), int(text.size()))));
+                e.type = Event::Edited, e.text = utf8(text.c_str(), int(text.size()));
+            } else if (code == LBN_SETFOCUS || code == EN_SETFOCUS) {
+                e.type = Event::FieldFocused;
+            } else {
+                return 0;
+            }
+            self.hand(e);
         }
         return 0;
     case WM_CTLCOLORSTATIC:
@@ -407,77 +359,10 @@ LRESULT CALLBACK FormWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-// ---------------------------------------------------------------- controls
+// ---------------------------------------------------------------- lists and fields
 
-ControlSide::~ControlSide() {
-    forgetAccessible(&control);
-    auto &list = window.controls;
-    list.erase(std::remove(list.begin(), list.end(), this), list.end());
-}
-
-Rect ControlSide::placeInWindow() const {
-    Rect r = rect;
-    for (const ControlSide *c = container; c; c = c->container) r.x += c->rect.x, r.y += c->rect.y;
-    return r;
-}
-
-RECT ControlSide::screenRect() const {
-    RECT r = deviceRect(placeInWindow());
-    MapWindowPoints(window.hwnd, nullptr, reinterpret_cast<POINT *>(&r), 2);
-    return r;
-}
-
-bool ControlSide::visibleOnScreen() const {
-    for (const ControlSide *c = this; c; c = c->container)
-        if (!c->visible) return false;
-    return IsWindowVisible(window.hwnd);
-}
-
-bool ControlSide::hasKeyboard() const {
-    const HWND focus = GetFocus();
-    return systemWindow() ? focus == systemWindow() : focus == window.hwnd && control.hasFocus();
-}
-
-namespace {
-long stacking = 0;
-}
-
-Painted::Painted(Control &c, FormWindow &w, const ControlInfo &info) : ControlSide(c, w) {
-    z = ++stacking;
-    if (!info.toolTip.empty()) {
-        tip_ = UINT_PTR(this);
-        addToolTip(w.hwnd, tip_, false, RECT{}, info.toolTip);
-    }
-}
-
-void Painted::setGeometry(const Rect &r) {
-    window.invalidate(placeInWindow());
-    rect = r;
-    window.invalidate(placeInWindow());
-    if (tip_) {
-        TOOLINFOW ti{};
-        ti.cbSize = sizeof ti;
-        ti.hwnd = window.hwnd;
-        ti.uId = tip_;
-        ti.rect = deviceRect(placeInWindow());
-        SendMessageW(toolTips(), TTM_NEWTOOLRECTW, 0, LPARAM(&ti));
-    }
-}
-
-void Painted::setVisible(bool v) {
-    visible = v;
-    update();
-}
-
-void Painted::raise() {
-    z = ++stacking;
-    update();
-}
-
-void Painted::update() { window.invalidate(placeInWindow()); }
-
-SystemControl::SystemControl(Control &c, FormWindow &w, HWND h, const ControlInfo &info)
-    : ControlSide(c, w), hwnd(h), rowHeight_(info.rowHeight) {
+SystemControl::SystemControl(Control &c, FormWindow &w, HWND h, const FieldInfo &info)
+    : control(c), window(w), hwnd(h), rowHeight_(info.rowHeight) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, LONG_PTR(this));
     if (!info.toolTip.empty()) addToolTip(hwnd, 0, true, RECT{}, info.toolTip);
     systemProc_ = WNDPROC(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, LONG_PTR(SystemControl::proc)));
@@ -490,40 +375,41 @@ SystemControl::~SystemControl() {
 
 SystemControl *SystemControl::of(HWND hwnd) { return reinterpret_cast<SystemControl *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
 
-void SystemControl::setGeometry(const Rect &r) {
-    if (r == rect) return;
-    rect = r;
-    const RECT d = deviceRect(placeInWindow());
-    SetWindowPos(hwnd, nullptr, d.left, d.top, d.right - d.left, d.bottom - d.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE | quietUntilShown(hwnd));
+void SystemControl::sync(const FieldState &state) {
+    syncing_ = true;
+    const int s = backend().scale;
+    const bool rescaled = s != shownScale_;
+    if (rescaled || state.place != shown_.place) {
+        const RECT d = deviceRect(state.place);
+        SetWindowPos(hwnd, nullptr, d.left, d.top, d.right - d.left, d.bottom - d.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE | quietUntilShown(hwnd));
+    }
+    if (rescaled || !(state.font == shown_.font))
+        SendMessageW(hwnd, WM_SETFONT, WPARAM(backend().font(state.font, s)), !rescaled);
+    const bool list = dynamic_cast<ListBox *>(&control);
+    // The rows the layouts are drawn for, whatever the font.
+    if (rescaled && list) SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, LPARAM(rowHeight_ * s));
+    if (state.visible != bool(GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE)) ShowWindow(hwnd, state.visible ? SW_SHOWNA : SW_HIDE);
+    if (!list && (shownScale_ == 0 || state.text != shown_.text)) SetWindowTextW(hwnd, wide(state.text).c_str());
+    if (list && state.items != shown_.items) {
+        // Before the window shows, the list does not draw itself item by item.
+        if (!quiet_ && !IsWindowVisible(window.hwnd)) SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0), quiet_ = true;
+        const bool grown = state.items.size() >= shown_.items.size() &&
+                           std::equal(shown_.items.begin(), shown_.items.end(), state.items.begin());
+        if (!grown) SendMessageW(hwnd, LB_RESETCONTENT, 0, 0), shown_.items.clear();
+        for (std::size_t i = shown_.items.size(); i < state.items.size(); ++i)
+            SendMessageW(hwnd, LB_ADDSTRING, 0, LPARAM(wide(state.items[i]).c_str()));
+    }
+    if (list && int(SendMessageW(hwnd, LB_GETCURSEL, 0, 0)) != state.current) SendMessageW(hwnd, LB_SETCURSEL, WPARAM(state.current), 0);
+    shown_ = state;
+    shownScale_ = s;
+    syncing_ = false;
 }
 
-void SystemControl::setVisible(bool v) {
-    visible = v;
-    if (bool(GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE) != v) ShowWindow(hwnd, v ? SW_SHOWNA : SW_HIDE);
+void SystemControl::setFocus(bool inside) {
+    if (inside) SetFocus(hwnd);
+    else if (GetFocus() == hwnd) SetFocus(window.hwnd);
 }
-
-void SystemControl::raise() {
-    SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | quietUntilShown(hwnd));
-}
-
-void SystemControl::setFont(const FontDef &font) {
-    font_ = font;
-    SendMessageW(hwnd, WM_SETFONT, WPARAM(backend().font(font)), TRUE);
-}
-
-void SystemControl::rescale() {
-    SendMessageW(hwnd, WM_SETFONT, WPARAM(backend().font(font_)), FALSE);
-    if (rowHeight_ && dynamic_cast<ListBox *>(&control)) SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, LPARAM(scaled(rowHeight_)));
-}
-
-void SystemControl::addItem(const String &item) {
-    // Before the window shows, the list does not draw itself item by item.
-    if (!quiet_ && !IsWindowVisible(window.hwnd)) SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0), quiet_ = true;
-    SendMessageW(hwnd, LB_ADDSTRING, 0, LPARAM(wide(item).c_str()));
-}
-
-void SystemControl::setCurrentItem(int row) { SendMessageW(hwnd, LB_SETCURSEL, WPARAM(row), 0); }
 
 LRESULT CALLBACK SystemControl::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     // A list or a field: the system's, but for what a screen reader asks.
@@ -539,31 +425,15 @@ std::unique_ptr<NativeWindow> Win32Backend::createWindow(Form &form, const Windo
     return std::make_unique<FormWindow>(form, info);
 }
 
-std::unique_ptr<NativeControl> Win32Backend::createControl(Control &c, const ControlInfo &info) {
+std::unique_ptr<NativeField> Win32Backend::createField(Control &c, const FieldInfo &info) {
     FormWindow &window = windowOf(c.form().native());
-    ControlSide *container = c.container() ? &sideOf(*c.container()) : nullptr;
-    std::unique_ptr<ControlSide> side;
-    if (info.kind == Kind::PictureBox || info.kind == Kind::Label) {
-        side = std::make_unique<Painted>(c, window, info);
-    } else {
-        const bool list = info.kind == Kind::ListBox;
-        Rect place = info.place; // in the window's client area
-        for (const ControlSide *k = container; k; k = k->container) place.x += k->rect.x, place.y += k->rect.y;
-        const RECT at = deviceRect(place);
-        const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE | WS_TABSTOP |
-                            (list ? WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT
-                                  : ES_AUTOHSCROLL | (info.readOnly ? ES_READONLY : 0));
-        HWND h = CreateWindowExW(WS_EX_CLIENTEDGE, list ? L"LISTBOX" : L"EDIT", L"", style, at.left, at.top,
-                                 at.right - at.left, at.bottom - at.top, window.hwnd, nullptr, instance, nullptr);
-        auto system = std::make_unique<SystemControl>(c, window, h, info);
-        system->rect = info.place;
-        system->setFont(FontDef{});
-        if (list) SendMessageW(h, LB_SETITEMHEIGHT, 0, LPARAM(scaled(info.rowHeight))); // the rows the layouts are drawn for
-        side = std::move(system);
-    }
-    side->container = container;
-    window.controls.push_back(side.get());
-    return side;
+    const bool list = info.kind == Kind::ListBox;
+    const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | WS_VISIBLE | WS_TABSTOP |
+                        (list ? WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT
+                              : ES_AUTOHSCROLL | (info.readOnly ? ES_READONLY : 0));
+    HWND h = CreateWindowExW(WS_EX_CLIENTEDGE, list ? L"LISTBOX" : L"EDIT", L"", style, 0, 0, 0, 0, window.hwnd, nullptr,
+                             instance, nullptr);
+    return std::make_unique<SystemControl>(c, window, h, info);
 }
 
 } // namespace ui::win32
