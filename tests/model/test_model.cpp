@@ -56,6 +56,16 @@ QRect inWindow(const ui::Control &c) {
     return r.translated(c.form().framePx(), c.form().framePx());
 }
 
+// A caption as the test's platform draws it: a box as large as the text, six
+// pixels a letter and 13 high, within its label.
+QImage withCaption(QImage img, const ui::Label &l, QRgb colour, QPoint origin = QPoint()) {
+    const ui::Rect r = placeOf(l);
+    const int letters = int(QString::fromStdString(l.displayText()).toUcs4().size());
+    QPainter p(&img);
+    p.fillRect(QRect(r.x, r.y, r.w, r.h).intersected(QRect(r.x, r.y, 6 * letters, 13)).translated(origin), QColor(colour));
+    return img;
+}
+
 // What a window shows of a control.
 QImage shownOf(const ui::Control &c) {
     const ui::Surface &s = Platform::window(c.form()).screen();
@@ -142,6 +152,7 @@ class TestModel : public QObject {
         int x = 322, y = 283, width = 380, height = 202;
         int state = 0;
         std::vector<QString> sounds;
+        std::vector<QString> said; // what a screen reader was told at once
         int messages = 0;
         bool menuLoaded = false; // the About window's form, loaded
         bool aboutShown = false;
@@ -167,6 +178,7 @@ class TestModel : public QObject {
                 const QString f[5] = {s.name, fp->symbolFont ? s.glyph : s.symbol, s.pairs, s.stone, s.talisman};
                 std::copy(f, f + 5, m.fields);
                 m.announced = QStringLiteral("Ваш знак зодиака: ") + s.name;
+                m.said.push_back(m.announced);
             }
     }
     void allNormal() { m.hover[0] = m.hover[1] = m.hover[2] = false; }
@@ -212,7 +224,8 @@ class TestModel : public QObject {
         // One control has the keyboard; a push button that has it shows the mark.
         for (int i = 0; i < 3; ++i) {
             const bool focused = kTabOrder[m.focus].first == std::string("pctButton") && kTabOrder[m.focus].second == i;
-            expect(picture("pctButton", i) == (focused ? marked(face(177, m.hover[i])) : face(177, m.hover[i])),
+            const QImage look = focused ? marked(face(177, m.hover[i])) : face(177, m.hover[i]);
+            expect(picture("pctButton", i) == withCaption(look, f.lblButton(i), qRgb(0, 0, 0)),
                    "push button " + std::to_string(i) + " look and focus mark");
         }
         for (int t = 0; t < kTabStops; ++t)
@@ -229,7 +242,10 @@ class TestModel : public QObject {
         const int w380 = std::min(W, 380);
         // The title bar between the icon and the caption buttons.
         const QRect bar(30, 0, w380 - 30 - 64, 24);
-        expect(title.copy(bar) == Platform::bitmap(m.inactive ? 112 : 111).copy(bar), "title bar face");
+        // The caption over its shadow, two pixels down and right, grey.
+        const QImage face = withCaption(withCaption(Platform::bitmap(m.inactive ? 112 : 111), f.lblTitleS, qRgb(128, 128, 128)),
+                                        f.lblTitle, qRgb(0, 0, 0));
+        expect(title.copy(bar) == face.copy(bar), "title bar face and caption");
         expect(bottom.copy(0, 0, w380, 7) == Platform::bitmap(m.inactive ? 107 : 106).copy(0, 0, w380, 7), "bottom face");
         const QRgb strip = m.inactive ? 0xFF8080FF : 0xFFC0C0C0;
         for (const char *name : {"pctLeft", "pctRight"}) {
@@ -259,6 +275,9 @@ class TestModel : public QObject {
         std::vector<QString> played;
         for (const auto &s : fp->sounds) played.push_back(QString::fromStdString(s));
         expect(played == m.sounds, "sounds played");
+        std::vector<QString> said;
+        for (const auto &s : Platform::window(f).said) said.push_back(QString::fromStdString(s));
+        expect(said == m.said, "what a screen reader was told at once");
         expect(int(fp->messages.size()) == m.messages, "message boxes");
         expect(frmMenuRef.exists() == m.menuLoaded, "the menu's form loaded");
         expect(!frmMenuRef.exists() || frmMenuRef.get()->isShown() == m.aboutShown, "About window shown or hidden");
@@ -311,6 +330,11 @@ class TestModel : public QObject {
             m.menuLoaded = m.aboutShown = true;
             aboutEvents(dynamic_cast<frmMenu &>(form));
             m.menuLoaded = m.aboutShown = false; // closed, however it is closed, and gone
+            // Shown once for each time it is asked for.
+            fp->onModal = [](ui::Form &f) {
+                f.Unload();
+                throw Mismatch{"the About window shown again"};
+            };
         };
     }
 
@@ -322,7 +346,10 @@ class TestModel : public QObject {
         expect(regionOf(w.outline) == outline(1, 1, 318, 189), "About outline");
         expect(a.lblVer.Caption() == "5.3" && a.lblVerS.Caption() == "5.3", "About version");
         bool hover = false;
-        auto look = [&] { expect(shownOf(a.pctButton) == marked(face(105, hover)), "About button look and focus mark"); };
+        auto look = [&] {
+            expect(shownOf(a.pctButton) == withCaption(marked(face(105, hover)), a.lblButton, qRgb(0, 0, 0)),
+                   "About button look, focus mark and caption");
+        };
         look();
         for (int n = pick(6); n-- > 0;) {
             switch (pick(5)) {
@@ -590,7 +617,10 @@ class TestModel : public QObject {
         fp->resetPointer();
         fp->sounds.clear();
         fp->messages.clear();
-        fp->onModal = [](ui::Form &f) { f.Unload(); };
+        fp->onModal = [](ui::Form &f) {
+            f.Unload();
+            throw Mismatch{"the About window shown unasked"};
+        };
         m = Model{};
         frmMainRef().Show();
         log.clear();

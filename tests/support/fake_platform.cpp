@@ -137,6 +137,12 @@ ui::Rect Platform::measureText(const ui::FontDef &, const ui::String &text) {
     return ui::Rect{0, 0, 6 * int(QString::fromStdString(text).toUcs4().size()), 13};
 }
 
+void Platform::drawText(ui::Surface &into, const ui::Rect &clip, const ui::TextRun &run, int scale) {
+    const ui::Rect size = measureText(run.font, ui::withoutAccessKeys(run.caption));
+    const ui::Rect box = geom::intersect(clip, ui::Rect{run.x * scale, run.y * scale, size.w * scale, size.h * scale});
+    for (int y = box.y; y < box.y + box.h; ++y) std::fill_n(into.row(y) + box.x, box.w, ui::pixelOf(run.color));
+}
+
 int Platform::msgBox(const ui::String &prompt, int, const ui::String &title) {
     messages.push_back(prompt + "|" + title);
     return 1;

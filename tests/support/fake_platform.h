@@ -4,7 +4,8 @@
 // show and whether they have the keyboard, a pointer that finds the window
 // under it as a window system does (and a list or field there) and hands the
 // rest to the window, a keyboard that types into the active window, and
-// services whose answers the test chooses. Text is measured, never drawn.
+// services whose answers the test chooses. A text is drawn as a box as large
+// as it measures, in its colour.
 #pragma once
 
 #include "ui/backend.h"
@@ -48,8 +49,11 @@ struct Window : ui::NativeWindow {
     int popupMenu(const std::vector<ui::String> &captions) override;
     // The control a screen reader was last told has the keyboard.
     ui::Control *focusTold = nullptr;
+    // What it had a screen reader say at once, in order.
+    std::vector<ui::String> said;
     void accessibleChanged(ui::Control &c, ui::AccessibleChange what) override {
         if (what == ui::AccessibleChange::Focus) focusTold = &c;
+        if (what == ui::AccessibleChange::Description && !form.announcement().empty()) said.push_back(form.announcement());
     }
     void startSystemMove() override {}
 
@@ -129,12 +133,12 @@ public:
     std::int64_t milliseconds() override { return clock; }
     void dispatchEvents(int maxMs) override;
     [[noreturn]] void exit() override { throw Ended{}; }
-    // Six pixels a letter, 13 high.
+    // Six pixels a letter, 13 high; drawn as a box that size in the text's colour.
     ui::Rect measureText(const ui::FontDef &, const ui::String &text) override;
     // Whether the symbol font is installed; every other face is.
     bool symbolFont = false;
     bool hasFace(const ui::FontDef &font) override { return font.charset != 2 || symbolFont; }
-    void drawText(ui::Surface &, const ui::Rect &, const ui::TextRun &, int) override {}
+    void drawText(ui::Surface &into, const ui::Rect &clip, const ui::TextRun &run, int scale) override;
     bool play(const ui::sound::Wave *wave) override;
 
 private:
