@@ -9,8 +9,9 @@
 #     and the window with text once more with the accessibility bridge forced
 #     on. The programs take turns, run after run;
 #   - the Windows program's complete first frame under Wine, beside a minimal
-#     Win32 window with one label, warm and with the Wine server dropped
-#     before every start (bench/winestart.py).
+#     Win32 window with one label and the same window with the program's
+#     native controls alone (two lists, five fields, common controls 6), warm
+#     and with the Wine server dropped before every start (bench/winestart.py).
 # Settings from the environment: BUILD_DIR (build), RUNS (10), IDLE_RUNS (3),
 # IDLE_SECONDS (10), MOVES (100).
 set -e
@@ -79,7 +80,7 @@ env -u WAYLAND_DISPLAY -u QT_SCALE_FACTOR -u QT_LINUX_ACCESSIBILITY_ALWAYS_ON \
 echo "== the Windows program under Wine ($RUNS runs each, warm and cold)"
 wine_preset=$(sh scripts/wine-preset.sh)
 [ -f "build-$wine_preset/build.ninja" ] || cmake --preset "$wine_preset"
-cmake --build --preset "$wine_preset" -j2 --target lunivar lunivar_minimal_win32
+cmake --build --preset "$wine_preset" -j2 --target lunivar lunivar_minimal_win32 lunivar_fields_win32
 loader=/usr/lib/wine/wine
 [ "$wine_preset" = windows64 ] && loader=/usr/lib/wine/wine64
 wine_prefix="$work/wine-prefix"
@@ -87,7 +88,8 @@ WINEPREFIX="$wine_prefix" WINELOADER="$loader" WINEDEBUG=-all WINEDLLOVERRIDES="
     "$loader" wineboot --init >/dev/null 2>&1
 "$PYTHON" "$BENCH/winestart.py" --loader "$loader" --prefix "$wine_prefix" --runs "$RUNS" \
     "lunivar=$PWD/build-$wine_preset/bin/lunivar.exe" \
-    "minimal=$PWD/build-$wine_preset/bench/lunivar_minimal_win32.exe" >"$work/wine.log"
+    "minimal=$PWD/build-$wine_preset/bench/lunivar_minimal_win32.exe" \
+    "fields=$PWD/build-$wine_preset/bench/lunivar_fields_win32.exe" >"$work/wine.log"
 
 "$PYTHON" "$BENCH/report.py" "$MOVES" "$prefix" "$work/move.log" "$work/startup.log" "$work/wine.log"
 if [ -n "$KEEP" ]; then mkdir -p "$KEEP" && cp "$work"/*.log "$KEEP"/; fi

@@ -182,7 +182,7 @@ bool Control::takesFocus() const {
     return def_.kind == Kind::ListBox || def_.kind == Kind::TextBox || (def_.pushButton && def_.tabStop);
 }
 
-bool Control::hasFocus() const { return form_->focus_ == this; }
+bool Control::hasFocus() const { return form_->focused() == this; }
 
 AccessibleInfo Control::accessible() const {
     AccessibleInfo a;

@@ -119,25 +119,25 @@ public:
     // What a screen reader says of it.
     AccessibleInfo accessible() const;
 
+    // From its window: the mouse; a press by the keyboard or a screen
+    // reader; the keyboard came or went; the screen's scale changed; tell the
+    // native control what it is to show now.
+    void mouse(const MouseEvent &e);
+    void press();
+    virtual void focusChanged() {}
+    virtual void scaleChanged() {}
+    void syncField();
+
 protected:
     Control(Form &form, Control *container, const ControlDef &def);
     void createField();
-    // Tells the native control what it is to show now.
-    void syncField();
     virtual void fillField(FieldState &) const {}
     ScaleMode outerScale() const;
     // The scale the mouse reports X and Y in.
     virtual ScaleMode mouseScale() const { return innerScale(); }
     virtual void geometryChanged(bool sizeChanged);
-    // The keyboard came or went.
-    virtual void focusChanged() {}
-    // The screen's scale changed.
-    virtual void scaleChanged() {}
     // Shown where it is now: `was` is where it was, in the window.
     void applyGeometry(const Rect &was);
-    // The mouse, and a press by the keyboard or a screen reader.
-    void mouse(const MouseEvent &e);
-    void press();
 
     Form *form_;
     Control *container_;
@@ -146,8 +146,6 @@ protected:
     double x_ = 0, y_ = 0, w_ = 0, h_ = 0;
     bool visible_ = true;
     bool pressedInside_ = false;
-
-    friend class Form;
 };
 
 class PictureBox : public Control, public Canvas {
@@ -169,13 +167,13 @@ public:
     // button that has the keyboard, the focus mark.
     const Surface &shown(int scale);
     void imageChanged() override;
+    void focusChanged() override { imageChanged(); }
+    void scaleChanged() override;
 
     std::function<void()> Resize;
 
 protected:
     void geometryChanged(bool sizeChanged) override;
-    void focusChanged() override { imageChanged(); }
-    void scaleChanged() override;
 
 private:
     Color back_;
@@ -222,17 +220,16 @@ public:
     // What a screen reader reads: the text, with the letters of a symbol
     // font as the symbols they show, whatever font draws them.
     String spokenText() const;
+    // From its window: what the user typed.
+    void edited(const String &text);
 
 protected:
     void fillField(FieldState &state) const override;
 
 private:
-    // What the user typed.
-    void edited(const String &text);
     String text_;
     FontDef shownFont_;    // the font it shows its text in, once it has shown one
     bool standIn_ = false; // a symbol font shown through the face standing in for it
-    friend class Form;
 };
 
 class ListBox : public Control {
@@ -249,19 +246,17 @@ public:
     void setListIndex(std::int16_t index);
     // Selects the item whose text is `text`.
     void setText(const String &text);
+    // From its window: the user chose row `row`; a key moved the selection
+    // (up, down, a page, the first or last row).
+    void selected(int row);
+    void keyMove(Key key);
 
 protected:
     void fillField(FieldState &state) const override;
 
 private:
-    // The user chose row `row`.
-    void selected(int row);
-    // A key moving the selection: up, down, a page, the first or last row.
-    void keyMove(Key key);
-
     std::vector<String> items_;
     std::int16_t index_ = -1;
-    friend class Form;
 };
 
 // Like controls with the same name, indexed from 0.

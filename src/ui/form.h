@@ -127,6 +127,8 @@ public:
     // keyboard moves on.
     void announce(const String &text);
     const String &announcement() const { return announcement_; }
+    // The control that has the keyboard, if any.
+    Control *focused() const { return focus_; }
 
     NativeWindow &native() const { return *native_; }
 
@@ -213,7 +215,6 @@ private:
     String announcement_;
     std::function<void()> onUnloaded_;
     template <class F> friend class GlobalForm;
-    friend class Control;
 };
 
 // Counts the loops a handler runs inside (a modal window, a popup menu, a

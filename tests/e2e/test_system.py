@@ -136,9 +136,17 @@ def locales(s):
 
 
 def strace_lines(log):
-    # The lines of an strace log, with its octal escapes of non-ASCII bytes undone.
+    # The lines of an strace log, with its octal escapes of non-ASCII bytes
+    # undone, and a call another thread interrupted joined with its end.
+    started = {}
     for line in open(log, "rb"):
         raw = line.decode("latin-1")
+        pid = raw.split(" ", 1)[0]
+        if raw.rstrip().endswith("<unfinished ...>"):
+            started[pid] = raw.rstrip()[:-len("<unfinished ...>")]
+            continue
+        if " resumed>" in raw and pid in started:
+            raw = started.pop(pid) + raw.split(" resumed>", 1)[1]
         try:
             yield raw.encode("latin-1").decode("unicode_escape").encode("latin-1").decode("utf-8", "replace")
         except UnicodeDecodeError:
