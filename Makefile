@@ -2,14 +2,18 @@
 # make test     installs what the tests need, builds, and runs every test: the
 #               Linux program, the same under the sanitizers, the shipped
 #               Windows zip and installer checked as files, the Windows
-#               program under Wine, and the file readers fuzzed
+#               program under Wine, the web site in headless Chromium, and the
+#               file readers fuzzed
 # make windows  builds the Windows program and puts what ships into dist/:
 #               the zip lunivar-5.3-win32.zip and the installer lunivar-5.3-win32.msi
+# make web      builds the program for web browsers into dist/lunivar-5.3-web/:
+#               a folder any static web server can serve
+# make run-web  builds it and serves it on this machine
 # make bench    prints the benchmark figures (not part of the tests)
 PRESET ?= default
 BUILD_DIR := build
 
-.PHONY: deps deps-run deps-windows configure build run test test-asan test-fuzz test-windows windows windows-build bench clean
+.PHONY: deps deps-run deps-windows deps-web configure build run test test-asan test-fuzz test-windows windows windows-build web run-web bench clean
 
 deps:
 	@sh scripts/install-deps.sh test
@@ -17,6 +21,8 @@ deps-run:
 	@sh scripts/install-deps.sh run
 deps-windows:
 	@sh scripts/install-deps.sh windows
+deps-web:
+	@sh scripts/install-deps.sh web
 
 configure:
 	@test -f $(BUILD_DIR)/build.ninja || cmake --preset $(PRESET)
@@ -29,7 +35,7 @@ run: deps-run configure
 	cmake --build --preset $(PRESET) -j2 --target lunivar
 	./$(BUILD_DIR)/bin/lunivar
 
-test: build
+test: build web
 	ctest --preset $(PRESET) -j2
 	$(MAKE) --no-print-directory test-windows
 	$(MAKE) --no-print-directory test-asan
@@ -63,8 +69,17 @@ test-windows: deps windows-build
 	 test -f build-$$p/build.ninja || cmake --preset $$p; \
 	 cmake --build --preset $$p -j2 && ctest --preset $$p -L e2e
 
-bench: build
+web: deps-web
+	@test -f build-web/build.ninja || cmake --preset web
+	cmake --build --preset web -j2
+
+# Serves the site on this machine (any static web server will do).
+run-web: web
+	@echo "Lunivar in the browser: http://127.0.0.1:8053/ (Ctrl+C stops the server)"
+	@python3 -m http.server 8053 --bind 127.0.0.1 --directory dist/lunivar-5.3-web
+
+bench: build web
 	sh bench/run.sh
 
 clean:
-	rm -rf build build-asan build-fuzz build-windows build-windows64 dist
+	rm -rf build build-asan build-fuzz build-windows build-windows64 build-web dist

@@ -6,6 +6,7 @@
 // batch; without valgrind it prints the wall-clock time per move instead.
 #include "app/frmMain.h"
 #include "ui/app.h"
+#include "ui/qt/backend_qt.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -29,9 +30,10 @@ namespace {
 
 // A point of the window's own surface that no control covers.
 QPoint freePoint(QWidget *window) {
+    auto &form = dynamic_cast<ui::FormWidget *>(window)->form;
     for (int y = window->height() / 2; y < window->height() - 4; y += 3)
         for (int x = 4; x < window->width() - 4; x += 3)
-            if (!window->childAt(x, y)) return QPoint(x, y);
+            if (!window->childAt(x, y) && !form.controlAt(x - form.framePx(), y - form.framePx())) return QPoint(x, y);
     return QPoint(-1, -1);
 }
 
@@ -78,9 +80,10 @@ int main(int argc, char **argv) {
     f.Show();
     QCoreApplication::processEvents();
 
-    QWidget *button = dynamic_cast<QWidget *>(&f.pctButton(0).native());
+    // The window takes the pointer for every control it draws.
     QWidget *window = dynamic_cast<QWidget *>(&f.native());
-    const QPoint onButton(button->width() / 2, button->height() / 2);
+    const ui::Rect b = f.pctButton(0).placeInFrame();
+    const QPoint onButton(b.x + b.w / 2, b.y + b.h / 2);
     const QPoint free = freePoint(window);
     if (free.x() < 0) {
         std::fputs("bench_move: the window has no free area\n", stderr);
@@ -88,7 +91,7 @@ int main(int argc, char **argv) {
     }
 
     for (bool paint : {false, true}) {
-        measure(paint ? "button-paint" : "button-event", button, onButton, moves, paint);
+        measure(paint ? "button-paint" : "button-event", window, onButton, moves, paint);
         measure(paint ? "free-paint" : "free-event", window, free, moves, paint);
     }
     // The window and Qt go down with the process: the global window would

@@ -5,6 +5,7 @@
 #   install-deps.sh run       the Linux program: build it and start it
 #   install-deps.sh test      everything `make test` builds and runs
 #   install-deps.sh windows   the Windows program and its zip and installer
+#   install-deps.sh web       the program for web browsers
 set -e
 what=${1:-test}
 
@@ -15,6 +16,10 @@ qt6-qpa-plugins qt6-translations-l10n libgl-dev libxkbcommon-dev
 fonts-dejavu-core fonts-liberation2"
 # Cross-building the Windows program and packing it.
 WINDOWS="g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wixl msitools"
+# The program for web browsers: WebAssembly by clang for WASI, with its C
+# and C++ libraries, and binaryen to make it sleep and small.
+WEB="cmake ninja-build make clang-14 lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32
+libclang-rt-14-dev-wasm32 binaryen"
 # The tests: a virtual display and input, the accessibility bus and a
 # screen reader, a sound
 # server, the package tools, the sanitizers and libFuzzer, and Wine for the Windows
@@ -28,13 +33,15 @@ python3 python3-dogtail python3-pyatspi python3-xlib python3-gi gir1.2-atspi-2.0
 pulseaudio pulseaudio-utils sox weston openbox
 lintian desktop-file-utils appstream dpkg-dev file
 locales libclang-rt-14-dev clang-14 zlib1g-dev valgrind
-wine wine32:i386 wine64"
+wine wine32:i386 wine64
+$WEB chromium"
 
 case $what in
     run) PKGS=$RUN ;;
     windows) PKGS="$RUN $WINDOWS" ;;
+    web) PKGS=$WEB ;;
     test) PKGS=$TEST ;;
-    *) echo "install-deps.sh: run, test or windows" >&2; exit 2 ;;
+    *) echo "install-deps.sh: run, test, windows or web" >&2; exit 2 ;;
 esac
 
 missing=""
