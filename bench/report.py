@@ -110,6 +110,8 @@ def main():
 
     if wine_log:
         wine_report(wine_log)
+    if len(sys.argv) > 6:
+        web_report(sys.argv[6])
 
 
 def wine_report(log):
@@ -132,6 +134,24 @@ def wine_report(log):
             ra, rb = statistics.median(a), statistics.median(b)
             print(f"  {mode}  lunivar {ra:7.1f} ms ({len(a)} runs)  {floor:7} {rb:7.1f} ms  ratio {ra / rb:5.2f}  "
                   f"{verdict(ra / rb <= aim)}")
+
+
+def web_report(log):
+    # webstart.py's lines: prog, run, frame_ms.
+    frames = {}
+    for line in open(log, errors="replace"):
+        kv = dict(p.split("=", 1) for p in line.split() if "=" in p)
+        if "frame_ms" in kv:
+            frames.setdefault(kv["prog"], []).append(float(kv["frame_ms"]))
+    print()
+    print("The web program in headless Chromium: its first complete frame on a first visit (medians of alternating")
+    print("runs), beside a static page with the same native controls over a picture of the same window")
+    a, b = frames.get("lunivar"), frames.get("static")
+    if not a or not b:
+        print("  no figures")
+        return
+    ra, rb = statistics.median(a), statistics.median(b)
+    print(f"  lunivar {ra:7.1f} ms ({len(a)} runs)  static {rb:7.1f} ms  ratio {ra / rb:5.2f}  {verdict(ra / rb <= 1.15)}")
 
 
 if __name__ == "__main__":

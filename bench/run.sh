@@ -11,7 +11,10 @@
 #   - the Windows program's complete first frame under Wine, beside a minimal
 #     Win32 window with one label and the same window with the program's
 #     native controls alone (two lists, five fields, common controls 6), warm
-#     and with the Wine server dropped before every start (bench/winestart.py).
+#     and with the Wine server dropped before every start (bench/winestart.py);
+#   - the web program's first complete frame in headless Chromium, beside a
+#     static page with the same native controls over a picture of the same
+#     window, each a first visit (bench/webstart.py).
 # Settings from the environment: BUILD_DIR (build), RUNS (10), IDLE_RUNS (3),
 # IDLE_SECONDS (10), MOVES (100).
 set -e
@@ -91,5 +94,8 @@ WINEPREFIX="$wine_prefix" WINELOADER="$loader" WINEDEBUG=-all WINEDLLOVERRIDES="
     "minimal=$PWD/build-$wine_preset/bench/lunivar_minimal_win32.exe" \
     "fields=$PWD/build-$wine_preset/bench/lunivar_fields_win32.exe" >"$work/wine.log"
 
-"$PYTHON" "$BENCH/report.py" "$MOVES" "$prefix" "$work/move.log" "$work/startup.log" "$work/wine.log"
+echo "== the web program in Chromium ($RUNS runs each)"
+"$PYTHON" "$BENCH/webstart.py" --site dist/lunivar-5.3-web --runs "$RUNS" >"$work/web.log"
+
+"$PYTHON" "$BENCH/report.py" "$MOVES" "$prefix" "$work/move.log" "$work/startup.log" "$work/wine.log" "$work/web.log"
 if [ -n "$KEEP" ]; then mkdir -p "$KEEP" && cp "$work"/*.log "$KEEP"/; fi

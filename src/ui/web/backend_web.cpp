@@ -175,9 +175,13 @@ void WebField::sync(const FieldState &s) {
     if (first_ || !(s.font == shown_.font)) add("font", fontJson(s.font));
     if (first_ || s.text != shown_.text) add("text", quoted(s.text));
     if (first_ || s.items != shown_.items) {
+        // Items are added at the end, mostly: only the new ones go.
+        const bool grown = !first_ && s.items.size() > shown_.items.size() &&
+                           std::equal(shown_.items.begin(), shown_.items.end(), s.items.begin());
         String items = "[";
-        for (const String &i : s.items) items += (items.size() > 1 ? "," : "") + quoted(i);
-        add("items", items + "]");
+        for (std::size_t i = grown ? shown_.items.size() : 0; i < s.items.size(); ++i)
+            items += (items.size() > 1 ? "," : "") + quoted(s.items[i]);
+        add(grown ? "more" : "items", items + "]");
     }
     if (first_ || s.current != shown_.current) add("current", CStr(s.current));
     first_ = false;

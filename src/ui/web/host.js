@@ -195,19 +195,31 @@ function readers(w, info) {
         return el;
     });
     for (const el of proxies) el.remove();
-    // In the order read, moving only what is out of place (a moved element
-    // loses the keyboard).
+    // In the order read, moving only what is out of place. The element with
+    // the keyboard stays where it is (a moved element loses the keyboard):
+    // what lies between goes behind it instead.
     let previous = w.canvas;
     for (const el of made) {
-        if (previous.nextElementSibling !== el) previous.after(el);
+        if (el === document.activeElement && previous.compareDocumentPosition(el) & Node.DOCUMENT_POSITION_FOLLOWING)
+            while (previous.nextElementSibling !== el) el.after(previous.nextElementSibling);
+        else if (previous.nextElementSibling !== el) previous.after(el);
         previous = el;
     }
     w.children = made;
-    // The keyboard, where the program has it and the page has it nowhere else.
-    const focused = made[info.children.findIndex((c) => c.focus)];
+    // The keyboard on a push button, where the program has it there and the
+    // page has it nowhere else (a window just shown); the program itself
+    // sends it into lists and fields.
+    const focused = made[info.children.findIndex((c) => c.focus && !c.field)];
     const active = document.activeElement;
     const elsewhere = active !== document.body && !w.el.contains(active) && !active.closest("[inert]");
     if (focused && !w.el.hidden && !w.el.inert && !elsewhere && document.activeElement !== focused) focused.focus({ preventScroll: true });
+}
+
+function readersNow(w) {
+    if (!w.readersDue || !page.windows.has(w.id)) return;
+    const info = w.readersDue;
+    w.readersDue = null;
+    readers(w, info);
 }
 
 // ---------------------------------------------------------------- fields
@@ -241,15 +253,10 @@ function syncField(id, s) {
     if (s.visible !== undefined) el.hidden = !s.visible;
     if (s.font) el.style.font = cssFont(s.font, 1);
     if (s.text !== undefined) el.value = s.text;
-    if (s.items) {
-        el.replaceChildren(...s.items.map((t) => new Option(t)));
-    }
-    if (s.current !== undefined || s.items) {
-        const current = s.current !== undefined ? s.current : f.current;
-        f.current = current;
-        el.selectedIndex = current;
-        if (current >= 0 && el.options[current]) el.options[current].scrollIntoView({ block: "nearest" });
-    }
+    if (s.items) el.replaceChildren(...s.items.map((t) => new Option(t)));
+    if (s.more) el.append(...s.more.map((t) => new Option(t)));
+    if (s.current !== undefined) f.current = s.current;
+    if (s.current !== undefined || s.items || s.more) el.selectedIndex = f.current;
 }
 
 // ---------------------------------------------------------------- text
@@ -263,14 +270,18 @@ function cssFont(f, scale) {
     return `${f.weight || 400} ${px * scale}px ${face}"Liberation Sans", Arimo, Arial, "DejaVu Sans", sans-serif`;
 }
 function measure(font, t) {
-    measuring.font = font;
+    if (measuring.font !== font) measuring.font = font;
     const m = measuring.measureText(t);
     return { width: Math.ceil(m.width), ascent: Math.ceil(m.fontBoundingBoxAscent), height: Math.ceil(m.fontBoundingBoxAscent) + Math.ceil(m.fontBoundingBoxDescent) };
 }
 
+let drawing = null;
 function drawText(frame, width, height, cx, cy, cw, ch, run) {
     // The pixels within the clip go to a canvas, the text on them, and back.
-    const canvas = new OffscreenCanvas(cw, ch), ctx = canvas.getContext("2d", { willReadFrequently: true });
+    if (!drawing || drawing.canvas.width < cw || drawing.canvas.height < ch)
+        drawing = new OffscreenCanvas(Math.max(cw, drawing?.canvas.width || 0), Math.max(ch, drawing?.canvas.height || 0))
+            .getContext("2d", { willReadFrequently: true });
+    const ctx = drawing;
     const px = new Uint8ClampedArray(cw * ch * 4), mem = bytes();
     for (let y = 0; y < ch; ++y) {
         const from = frame + ((cy + y) * width + cx) * 4;
@@ -293,7 +304,7 @@ function drawText(frame, width, height, cx, cy, cw, ch, run) {
         shown += run.text[i];
     }
     const m = measure(font, shown);
-    ctx.font = font;
+    if (ctx.font !== font) ctx.font = font;
     const x = run.x * run.scale - cx, y = run.y * run.scale - cy + m.ascent;
     ctx.fillText(shown, x, y);
     if (key >= 0) {
@@ -443,8 +454,18 @@ function imports() {
             }
             c.getContext("2d").putImageData(new ImageData(px, dw, dh), dx, dy);
         },
-        window_readers: (id, p, l) => readers(page.windows.get(id), json(p, l)),
-        window_focus: (id, child) => { const el = page.windows.get(id).children?.[child]; if (el && document.activeElement !== el) el.focus({ preventScroll: true }); },
+        window_readers: (id, p, l) => {
+            // Made once the window is on the screen.
+            const w = page.windows.get(id);
+            if (!w.readersDue) setTimeout(() => readersNow(w));
+            w.readersDue = json(p, l);
+        },
+        window_focus: (id, child) => {
+            const w = page.windows.get(id);
+            readersNow(w);
+            const el = w.children?.[child];
+            if (el && document.activeElement !== el) el.focus({ preventScroll: true });
+        },
         window_announce: (id, p, l) => { const live = page.windows.get(id).live; live.textContent = ""; live.textContent = text(p, l); },
         menu_show: (id, p, l) => showMenu(id, json(p, l)),
         message_show: (p, l) => showMessage(json(p, l)),
@@ -468,8 +489,7 @@ function imports() {
         sound_play: playSound,
         clock_ms: () => performance.now(),
         month_name: (month, into, capacity) => {
-            const name = new Intl.DateTimeFormat(undefined, { month: "long" }).format(new Date(2001, month - 1, 15));
-            const b = encoder.encode(name.charAt(0).toLocaleUpperCase() + name.slice(1)).subarray(0, capacity);
+            const b = encoder.encode(page.months[month - 1] || "").subarray(0, capacity);
             bytes().set(b, into);
             return b.length;
         },
@@ -505,13 +525,22 @@ function imports() {
 // ---------------------------------------------------------------- start
 
 async function start() {
-    const list = await (await fetch("files.json")).json();
-    await Promise.all(list.map(async ([name, url]) => {
-        const r = await fetch(url);
-        if (r.ok) page.files.set(name, new Uint8Array(await r.arrayBuffer()));
-    }));
-    const code = await (await fetch("lunivar.wasm")).arrayBuffer();
-    const { instance } = await WebAssembly.instantiate(code, imports());
+    // The program compiles while the pictures it starts with come; its
+    // sounds and the pictures of the other scale follow while it runs.
+    const code = fetch("lunivar.wasm");
+    const program = WebAssembly.compileStreaming(code).catch(async () => WebAssembly.compile(await (await fetch("lunivar.wasm")).arrayBuffer()));
+    const load = ([name, url]) => fetch(url).then((r) => r.ok && r.arrayBuffer()).then((b) => b && page.files.set(name, new Uint8Array(b)));
+    const list = JSON.parse(document.getElementById("files").textContent);
+    const twice = devicePixelRatio >= 1.5;
+    const first = ([name]) => name.endsWith(".bmp") || (name.startsWith(":/") && name.includes("@2x") === twice);
+    const loading = Promise.all(list.filter(first).map(load));
+    // The months of the browser's language, with a capital first letter,
+    // while the files come (the language's data takes its time).
+    const months = new Intl.DateTimeFormat(undefined, { month: "long" });
+    page.months = [...Array(12).keys()].map((m) => months.format(new Date(2001, m, 15))).map((n) => n.charAt(0).toLocaleUpperCase() + n.slice(1));
+    await loading;
+    const instance = await WebAssembly.instantiate(await program, imports());
+    list.filter((f) => !first(f)).forEach(load);
     page.program = instance;
     page.memory = instance.exports.memory;
     page.sleepArea = instance.exports.lunivar_sleep_area();
