@@ -153,14 +153,6 @@ def mismatches(shot, ox, oy, ref, tol=10):
             if not close_colour(shot.px(ox + x, oy + y), ref.px(x, y), tol)]
 
 
-def focus_mark_faults(shot, ox, oy, w, h):
-    # A push button at (ox, oy) with the keyboard shows its focus mark: every
-    # other pixel of a rectangle 3 pixels inside its edges dark grey (60, 60,
-    # 60). Its top row, under the caption, is left out.
-    dots = [(x, h - 4) for x in range(3, w - 3)] + [(x, y) for y in range(4, h - 3) for x in (3, w - 4)]
-    return [(x, y) for x, y in dots if (x + y) % 2 == 0 and shot.px(ox + x, oy + y) != (60, 60, 60)]
-
-
 BLACK, GREY, SILVER, WHITE = (0, 0, 0), (128, 128, 128), (192, 192, 192), (255, 255, 255)
 
 

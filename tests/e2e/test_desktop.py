@@ -49,6 +49,10 @@ def texts_whole(s, scale):
                 check(ext[1] <= area_end - 3 * scale, "%s: %r ends at %d, its text area at %d" % (
                     f, want[f], ext[1], area_end))
                 widest[f] = max(widest.get(f, (0, "")), (ext[1] - ext[0] + 1, want[f]))
+            # The glyph box shows the sign's symbol (the symbol font stood in for).
+            gx, gy, gw, gh = (v * scale for v in FIELDS["txtZ"])
+            check(sum(ink(shot.px(x, y)) for y in range(gy + 3, gy + gh - 3) for x in range(gx + 3, gx + gw - 3)) > 30,
+                  "the glyph box shows no symbol")
     print("widest texts at scale %d: %r" % (scale, widest))
     return w
 

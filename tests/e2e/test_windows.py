@@ -11,8 +11,8 @@ import shutil
 import subprocess
 
 from harness import (ABOUT_NAME, ACCESSIBLE, BUTTONS, FIELDS, LIST_DAY, LIST_MONTH, SHORTCUTS, SOURCE_DIR, TOOLTIPS,
-                     Session, SoundServer, about_faults, check, close_box_heard, eventually, focus_mark_faults,
-                     load_bitmap, load_bitmap_file, mismatches, peak, signs, text_faults, wait_until, wave_samples)
+                     Session, SoundServer, about_faults, check, close_box_heard, eventually,
+                     load_bitmap_file, mismatches, peak, text_faults, wait_until, wave_samples)
 
 # MSAA's roles as the Linux bus names them, and the states read.
 ROLES = {"41": "label", "43": "button", "33": "list", "42": "text", "34": "item", "10": "client"}
@@ -125,9 +125,8 @@ def month_selected(kids):
 
 
 def closes_and_sounds(s):
-    # The close button's sound heard to its end as the window goes; twenty
-    # closes in a row, every one with status 0; sounds played from folders
-    # of any letters and any length.
+    # The close button's sound heard to its end as the window goes; sounds
+    # played from folders of any letters and any length.
     r = s.results
     server = SoundServer(s)
     server.start()
@@ -142,13 +141,6 @@ def closes_and_sounds(s):
     with r.case("the close box: the window goes at once, its sound is heard to its end, status 0"):
         s.start_program(server.client)
         close_box_heard(s, server, s.xwindow(), close_box, closing)
-    with r.case("twenty closes by the close box, with the wav folder: every one status 0"):
-        statuses = []
-        for _ in range(20):
-            s.start_program(server.client)
-            close_box()
-            statuses.append(s.wait_exit(15))
-        check(statuses == [0] * 20, "statuses %r" % statuses)
     long_name = os.path.join(os.path.dirname(os.path.dirname(s.exe)), "wine-folders", "a" * 120, "b" * 120, "c" * 40)
     for label, folder in (("a folder outside the ANSI code page", "Программы Ω 日本"), ("a path of over 260 letters", long_name)):
         with r.case("sounds play from %s" % label):
@@ -342,12 +334,8 @@ def main():
             got = eventually(read_fields, lambda v: v[0] != "")
             check(got[0] == "Козеог" and got[2:] == ["Дева, Рыбы", "Альмандин", "Опал"], "fields %r" % got)
 
-        with r.case("by the keyboard alone: End in the month list, Tab twice to Проверить, its focus mark, Space"):
+        with r.case("by the keyboard alone: End in the month list, Tab twice to Проверить, Space"):
             s.key("End", "Tab", "Tab")
-            shot = eventually(lambda: s.grab(x, y, 380, 202), lambda img: not focus_mark_faults(img, *BUTTONS[0]))
-            shot.save_png(os.path.join(s.artifacts, "lunivar-wine-focus.png"))
-            bad = focus_mark_faults(shot, *BUTTONS[0])
-            check(not bad, "the focus mark is not there: %r" % bad[:5])
             s.key("space")
             got = eventually(read_fields, lambda v: v[0] == "Стрелец")
             check(got[0] == "Стрелец" and got[2:] == ["Овен, Лев, Весы", "Бирюза", "Хризопраз"], "fields %r" % got)
@@ -380,17 +368,6 @@ def main():
             bad = text_faults(shot, 0, 0, looked_up=True)
             check(not bad, "; ".join(bad))
 
-        gemini = next(g for g in signs() if g["name"] == "Близнецы")
-        with r.case("25 May by clicks and keys: Gemini, its symbol in the glyph box (Wine has no Wingdings)"):
-            click(LIST_MONTH[0] + 40, LIST_MONTH[1] + 8)
-            s.key("Home")  # the list shows its first rows again
-            click(LIST_MONTH[0] + 40, LIST_MONTH[1] + 2 + 13 * 4 + 6)
-            click(LIST_DAY[0] + 20, LIST_DAY[1] + 8)
-            s.key(*(["Down"] * 24))
-            click(BUTTONS[0][0] + 60, BUTTONS[0][1] + 10)
-            got = eventually(read_fields, lambda v: v[0] == gemini["name"])
-            check(got == [gemini["name"], gemini["symbol"], gemini["pairs"], gemini["stone"], gemini["talisman"]], "fields %r" % got)
-            s.screenshot(None, "lunivar-wine-main.png")
         with r.case("the outline from the X server: the same spans as on Linux"):
             rows, _ = s.shape_spans(s.xwindow())
             cut = {0: 3, 1: 2, 2: 1, 199: 1, 200: 2, 201: 3}

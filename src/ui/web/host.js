@@ -420,7 +420,12 @@ function imports() {
         key_handled: (h) => { page.lastKeyHandled = !!h; },
         window_create: (id, taskbar) => createWindow(id, taskbar),
         window_destroy: (id) => { const w = page.windows.get(id); w.el.remove(); document.getElementById("restore-" + id)?.remove(); page.windows.delete(id); },
-        window_title: (id, p, l) => { const w = page.windows.get(id); w.title = text(p, l); if (w.taskbar) document.title = w.title; },
+        window_title: (id, p, l) => {
+            const w = page.windows.get(id);
+            w.title = text(p, l);
+            w.el.setAttribute("aria-label", w.title);
+            if (w.taskbar) document.title = w.title;
+        },
         window_place: (id, x, y, width, height) => { const w = page.windows.get(id); w.rect = [x, y, width, height]; placeWindow(w); },
         window_shown: (id, shown, owner, modal) => {
             const w = page.windows.get(id);
