@@ -22,7 +22,7 @@ IMPORT(window_place) void js_window_place(int id, int x, int y, int w, int h);
 IMPORT(window_shown) void js_window_shown(int id, int shown, int owner, int modal);
 IMPORT(window_state) void js_window_state(int id, int state);
 IMPORT(window_region) void js_window_region(int id, const std::int32_t *rects, int count);
-IMPORT(window_present) void js_window_present(int id, const std::uint32_t *frame, int width, int height, int scale, int x,
+IMPORT(window_present) void js_window_present(int id, const std::uint8_t *rgba, int width, int height, int scale, int x,
                                               int y, int w, int h);
 IMPORT(window_readers) void js_window_readers(int id, const char *json, int length);
 IMPORT(window_focus) void js_window_focus(int id, int child);
@@ -35,8 +35,7 @@ IMPORT(field_sync) void js_field_sync(int id, const char *json, int length);
 IMPORT(field_focus) void js_field_focus(int id, int inside);
 IMPORT(text_measure) void js_text_measure(const char *font, int fontLength, const char *text, int length, std::int32_t *size);
 IMPORT(text_face) int js_text_face(const char *font, int length);
-IMPORT(text_draw) void js_text_draw(std::uint32_t *frame, int width, int height, int x, int y, int w, int h,
-                                    const char *json, int length);
+IMPORT(text_draw) void js_text_draw(std::uint8_t *rgba, int w, int h, const char *json, int length);
 IMPORT(sound_play) int js_sound_play(const std::uint8_t *pcm, int length, int rate, int channels, int format);
 IMPORT(clock_ms) double js_clock_ms();
 IMPORT(month_name) int js_month_name(int month, char *into, int capacity);
@@ -61,6 +60,42 @@ namespace web {
 namespace {
 WebBackend *current = nullptr;
 int len(const String &s) { return int(s.size()); }
+
+// A caption as the page draws it: its text without the access-key marks,
+// and where its access key is among its letters (UTF-16 units), or -1.
+String captionJson(const String &caption) {
+    const String shown = withoutAccessKeys(caption), key = accessKeyOf(caption);
+    int at = -1;
+    if (!key.empty()) {
+        // The marked letter: the first "&" not doubled.
+        String before;
+        for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+            if (caption[i] == '&' && caption[i + 1] == '&') ++i;
+            else if (caption[i] == '&') break;
+            before += caption[i];
+        }
+        at = 0;
+        for (unsigned char c : before) at += (c & 0xC0) != 0x80 ? ((c & 0xF8) == 0xF0 ? 2 : 1) : 0;
+    }
+    return "{\"text\":" + quoted(shown) + ",\"key\":" + CStr(at) + "}";
+}
+
+// Pixels of a surface within `r` as the page takes them, red, green, blue and
+// alpha bytes, and back.
+void toPage(const Surface &s, const Rect &r, std::vector<std::uint8_t> &rgba) {
+    rgba.resize(std::size_t(r.w) * std::size_t(r.h) * 4);
+    std::uint8_t *out = rgba.data();
+    for (int y = r.y; y < r.y + r.h; ++y)
+        for (const std::uint32_t *p = s.row(y) + r.x, *end = p + r.w; p < end; ++p, out += 4)
+            out[0] = std::uint8_t(*p >> 16), out[1] = std::uint8_t(*p >> 8), out[2] = std::uint8_t(*p), out[3] = 255;
+}
+void fromPage(Surface &s, const Rect &r, const std::vector<std::uint8_t> &rgba) {
+    const std::uint8_t *in = rgba.data();
+    for (int y = r.y; y < r.y + r.h; ++y)
+        for (std::uint32_t *p = s.row(y) + r.x, *end = p + r.w; p < end; ++p, in += 4)
+            *p = 0xFF000000u | std::uint32_t(in[0]) << 16 | std::uint32_t(in[1]) << 8 | in[2];
+}
+std::vector<std::uint8_t> pagePixels;
 
 String fontJson(const FontDef &f) {
     return "{\"face\":" + quoted(f.face) + ",\"points\":" + CStr(long(f.points * 100)) + ",\"weight\":" + CStr(f.weight) + "}";
@@ -114,7 +149,7 @@ void WebWindow::present(const Rect &changed) {
 
 int WebWindow::popupMenu(const std::vector<String> &captions) {
     String json = "[";
-    for (const String &c : captions) json += (json.size() > 1 ? "," : "") + quoted(c);
+    for (const String &c : captions) json += (json.size() > 1 ? "," : "") + (c == "-" ? String("null") : captionJson(c));
     json += "]";
     js_menu_show(id, json.data(), len(json));
     WebBackend &b = backend();
@@ -250,10 +285,13 @@ bool WebBackend::hasFace(const FontDef &font) {
 }
 
 void WebBackend::drawText(Surface &into, const Rect &clip, const TextRun &run, int scale) {
-    const String json = "{\"font\":" + fontJson(run.font) + ",\"text\":" + quoted(run.caption) + ",\"color\":" +
-                        CStr(long(run.color)) + ",\"x\":" + CStr(run.x) + ",\"y\":" + CStr(run.y) + ",\"scale\":" +
-                        CStr(scale) + "}";
-    js_text_draw(into.row(0), into.width(), into.height(), clip.x, clip.y, clip.w, clip.h, json.data(), len(json));
+    // The page draws on the pixels within the clip; (x, y) from the clip's corner.
+    const String json = "{\"font\":" + fontJson(run.font) + ",\"caption\":" + captionJson(run.caption) + ",\"color\":" +
+                        CStr(long(run.color)) + ",\"x\":" + CStr(run.x * scale - clip.x) + ",\"y\":" +
+                        CStr(run.y * scale - clip.y) + ",\"scale\":" + CStr(scale) + "}";
+    toPage(into, clip, pagePixels);
+    js_text_draw(pagePixels.data(), clip.w, clip.h, json.data(), len(json));
+    fromPage(into, clip, pagePixels);
 }
 
 bool WebBackend::play(const sound::Wave *wave) {
@@ -269,9 +307,12 @@ void WebBackend::flush() {
         if (!w->dirty.empty()) {
             const int s = Screen::scale();
             const Surface &frame = w->form.frame(s);
-            const Rect d = w->dirty;
+            const Rect d = geom::intersect(Rect{w->dirty.x * s, w->dirty.y * s, w->dirty.w * s, w->dirty.h * s},
+                                           Rect{0, 0, frame.width(), frame.height()});
             w->dirty = Rect{};
-            js_window_present(id, frame.row(0), frame.width(), frame.height(), s, d.x, d.y, d.w, d.h);
+            if (d.empty()) continue;
+            toPage(frame, d, pagePixels);
+            js_window_present(id, pagePixels.data(), frame.width(), frame.height(), s, d.x, d.y, d.w, d.h);
         }
         if (w->readersStale) {
             w->readersStale = false;

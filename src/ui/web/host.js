@@ -276,49 +276,22 @@ function measure(font, t) {
 }
 
 let drawing = null;
-function drawText(frame, width, height, cx, cy, cw, ch, run) {
-    // The pixels within the clip go to a canvas, the text on them, and back.
+function drawText(rgba, cw, ch, run) {
+    // The text over the pixels the program hands, which it takes back.
     if (!drawing || drawing.canvas.width < cw || drawing.canvas.height < ch)
         drawing = new OffscreenCanvas(Math.max(cw, drawing?.canvas.width || 0), Math.max(ch, drawing?.canvas.height || 0))
             .getContext("2d", { willReadFrequently: true });
-    const ctx = drawing;
-    const px = new Uint8ClampedArray(cw * ch * 4), mem = bytes();
-    for (let y = 0; y < ch; ++y) {
-        const from = frame + ((cy + y) * width + cx) * 4;
-        for (let x = 0; x < cw; ++x) {
-            const s = from + x * 4, d = (y * cw + x) * 4;
-            px[d] = mem[s + 2]; px[d + 1] = mem[s + 1]; px[d + 2] = mem[s]; px[d + 3] = 255;
-        }
-    }
-    ctx.putImageData(new ImageData(px, cw, ch), 0, 0);
-    const font = cssFont(run.font, run.scale);
-    const c = run.color;
+    const ctx = drawing, pixels = new Uint8ClampedArray(page.memory.buffer, rgba, cw * ch * 4);
+    ctx.putImageData(new ImageData(pixels, cw, ch), 0, 0);
+    const font = cssFont(run.font, run.scale), c = run.color, { text, key } = run.caption;
     ctx.fillStyle = `rgb(${c & 255},${c >> 8 & 255},${c >> 16 & 255})`;
-    // "&" marks the access key, underlined; "&&" is one "&".
-    let shown = "", key = -1;
-    for (let i = 0; i < run.text.length; ++i) {
-        if (run.text[i] === "&" && i + 1 < run.text.length) {
-            ++i;
-            if (run.text[i] !== "&" && key < 0) key = shown.length;
-        }
-        shown += run.text[i];
-    }
-    const m = measure(font, shown);
+    const m = measure(font, text);
     if (ctx.font !== font) ctx.font = font;
-    const x = run.x * run.scale - cx, y = run.y * run.scale - cy + m.ascent;
-    ctx.fillText(shown, x, y);
-    if (key >= 0) {
-        const before = measure(font, shown.slice(0, key)).width, letter = measure(font, shown[key]).width;
-        ctx.fillRect(x + before, y + run.scale, letter, run.scale);
-    }
-    const out = ctx.getImageData(0, 0, cw, ch).data, now = bytes();
-    for (let y = 0; y < ch; ++y) {
-        const to = frame + ((cy + y) * width + cx) * 4;
-        for (let x = 0; x < cw; ++x) {
-            const d = to + x * 4, s = (y * cw + x) * 4;
-            now[d] = out[s + 2]; now[d + 1] = out[s + 1]; now[d + 2] = out[s];
-        }
-    }
+    const y = run.y + m.ascent;
+    ctx.fillText(text, run.x, y);
+    // The access key underlined.
+    if (key >= 0) ctx.fillRect(run.x + measure(font, text.slice(0, key)).width, y + run.scale, measure(font, text[key]).width, run.scale);
+    pixels.set(ctx.getImageData(0, 0, cw, ch).data);
 }
 
 // ---------------------------------------------------------------- sound
@@ -360,15 +333,13 @@ function showMenu(windowId, captions) {
     menu.replaceChildren();
     const keys = [];
     captions.forEach((c, i) => {
-        if (c === "-") { const hr = document.createElement("hr"); hr.setAttribute("role", "separator"); menu.append(hr); return; }
+        if (!c) { const hr = document.createElement("hr"); hr.setAttribute("role", "separator"); menu.append(hr); return; }
         const item = document.createElement("button");
         item.setAttribute("role", "menuitem");
-        const at = c.indexOf("&");
-        item.textContent = c.replace("&", "");
-        if (at >= 0) {
-            item.innerHTML = "";
-            item.append(c.slice(0, at), Object.assign(document.createElement("u"), { textContent: c[at + 1] }), c.slice(at + 2));
-            keys.push([c[at + 1].toLocaleLowerCase(), i]);
+        if (c.key < 0) item.textContent = c.text;
+        else {
+            item.append(c.text.slice(0, c.key), Object.assign(document.createElement("u"), { textContent: c.text[c.key] }), c.text.slice(c.key + 1));
+            keys.push([c.text[c.key].toLocaleLowerCase(), i]);
         }
         item.addEventListener("click", () => close(i));
         menu.append(item);
@@ -446,18 +417,11 @@ function imports() {
             }
             w.el.style.clipPath = count > 0 ? `path("${path}")` : "";
         },
-        window_present: (id, frame, width, height, scale, x, y, w, h) => {
-            const win = page.windows.get(id), c = win.canvas;
-            if (c.width !== width || c.height !== height) { c.width = width; c.height = height; x = 0; y = 0; w = width / scale; h = height / scale; }
-            const dx = Math.max(0, x * scale), dy = Math.max(0, y * scale);
-            const dw = Math.min(width, (x + w) * scale) - dx, dh = Math.min(height, (y + h) * scale) - dy;
-            if (dw <= 0 || dh <= 0) return;
-            const px = new Uint8ClampedArray(dw * dh * 4), mem = bytes();
-            for (let r = 0; r < dh; ++r) {
-                let s = frame + ((dy + r) * width + dx) * 4, d = r * dw * 4;
-                for (let k = 0; k < dw; ++k, s += 4, d += 4) { px[d] = mem[s + 2]; px[d + 1] = mem[s + 1]; px[d + 2] = mem[s]; px[d + 3] = 255; }
-            }
-            c.getContext("2d").putImageData(new ImageData(px, dw, dh), dx, dy);
+        window_present: (id, rgba, width, height, scale, x, y, w, h) => {
+            // A changed part of the frame, in device pixels; the canvas takes the frame's size.
+            const c = page.windows.get(id).canvas;
+            if (c.width !== width || c.height !== height) { c.width = width; c.height = height; }
+            c.getContext("2d").putImageData(new ImageData(new Uint8ClampedArray(page.memory.buffer, rgba, w * h * 4), w, h), x, y);
         },
         window_readers: (id, p, l) => {
             // Made once the window is on the screen.
@@ -490,7 +454,7 @@ function imports() {
             measuring.font = "100px monospace";
             return own !== measuring.measureText("gfeadcb").width ? 1 : 0;
         },
-        text_draw: (frame, width, height, x, y, w, h, p, l) => drawText(frame, width, height, x, y, w, h, json(p, l)),
+        text_draw: (rgba, w, h, p, l) => drawText(rgba, w, h, json(p, l)),
         sound_play: playSound,
         clock_ms: () => performance.now(),
         month_name: (month, into, capacity) => {
