@@ -386,6 +386,11 @@ class Session:
         subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
                         "org.freedesktop.DBus.Properties.Set", "string:org.a11y.Status", "string:IsEnabled",
                         "variant:boolean:true"], env=base, capture_output=True, timeout=10, check=True)
+        # The registry starts now, not when the first program asks for it
+        # (and waits for its answer before showing a window).
+        subprocess.run(["dbus-send", "--bus=" + base["AT_SPI_BUS_ADDRESS"], "--print-reply", "--dest=org.a11y.atspi.Registry",
+                        "/org/a11y/atspi/accessible/root", "org.freedesktop.DBus.Peer.Ping"], env=base, capture_output=True,
+                       timeout=30)
 
     def _publish(self, base, *display_vars):
         # Keeps base as the session's environment and points this process at its display and buses.
