@@ -146,6 +146,7 @@ void End() {
     while (b.milliseconds() < until);
     b.play(nullptr);
     b.exit();
+    std::abort(); // a backend's exit does not return
 }
 } // namespace App
 
