@@ -82,8 +82,9 @@ class Browser:
     def mouse(self, x, y, kind="click", button="left", count=1):
         for t in {"click": ("mousePressed", "mouseReleased"), "down": ("mousePressed",), "up": ("mouseReleased",),
                   "move": ("mouseMoved",)}[kind]:
-            self.send("Input.dispatchMouseEvent", type=t, x=x, y=y, button=button if t != "mouseMoved" else "none",
-                      buttons=1 if t == "mouseMoved" and kind == "move" and self._held else 0, clickCount=count)
+            drag = t == "mouseMoved" and self._held  # a move with the button held
+            self.send("Input.dispatchMouseEvent", type=t, x=x, y=y, button=button if t != "mouseMoved" or drag else "none",
+                      buttons=1 if drag else 0, clickCount=count)
         self._held = kind == "down" or (self._held and kind == "move")
         time.sleep(0.05)
 
@@ -229,14 +230,18 @@ def run(s, site, reference):
                     got = wait_until(lambda: (lambda v: v[0] == sign["name"] and v)(b.fields()), 5, 0.05, "%d.%d" % (day, month))
                     check(got[0] == want[0] and got[2:] == want[2:], "%d.%d: %r" % (day, month, got))
 
-        with r.case("a drag on the title bar moves the window by exactly 100/40"):
+        with r.case("a drag on the title bar moves the window by exactly 100/40, and no further than the page"):
             at(60, 12, "down")
             for i in range(1, 11):
                 b.mouse(x + 60 + 10 * i, y + 12 + 4 * i, "move")
             b.mouse(x + 160, y + 52, "up")
             nx, ny, _, _ = b.window()
             check((nx - x, ny - y) == (100, 40), "moved by %r" % ((nx - x, ny - y),))
-            x, y = nx, ny
+            # Dragged far to the right and down, it stops at the page's edges.
+            pw, ph = b.js("[innerWidth, innerHeight]")
+            b.mouse(nx + 60, ny + 12, "down"), b.mouse(pw - 5, ph - 5, "move"), b.mouse(pw - 5, ph - 5, "up")
+            x, y = pw - 380, ph - 202
+            check(b.window() == [x, y, 380, 202], "at %r in a page of %dx%d" % (b.window(), pw, ph))
 
         with r.case("minimise leaves a button on the page that brings the window back"):
             at(326, 13)

@@ -397,7 +397,14 @@ function imports() {
             w.el.setAttribute("aria-label", w.title);
             if (w.taskbar) document.title = w.title;
         },
-        window_place: (id, x, y, width, height) => { const w = page.windows.get(id); w.rect = [x, y, width, height]; placeWindow(w); },
+        window_place: (id, x, y, width, height) => {
+            // Within the page: where the program asks, or as near as the page allows, which it is told.
+            const w = page.windows.get(id);
+            const px = Math.max(0, Math.min(x, innerWidth - width)), py = Math.max(0, Math.min(y, innerHeight - height));
+            w.rect = [px, py, width, height];
+            placeWindow(w);
+            if (px !== x || py !== y) post({ type: E.moved, window: id, x: px, y: py });
+        },
         window_shown: (id, shown, owner, modal) => {
             const w = page.windows.get(id);
             Object.assign(w, { shown: !!shown, modal: !!modal && !!shown });
