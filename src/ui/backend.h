@@ -13,6 +13,7 @@
 #include "types.h"
 #include "wave.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -148,6 +149,14 @@ struct FieldState {
     std::vector<String> items; // a list's
     int current = -1;      // a list's chosen row, or -1
 };
+
+// Items are added at the end, mostly: how many of `now` a list showing
+// `shown` already has (the rest are to be added), or -1 when it is to be
+// filled anew.
+inline int itemsKept(const std::vector<String> &shown, const std::vector<String> &now) {
+    const bool grown = now.size() >= shown.size() && std::equal(shown.begin(), shown.end(), now.begin());
+    return grown ? int(shown.size()) : -1;
+}
 
 class NativeField {
 public:

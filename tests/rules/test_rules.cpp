@@ -72,7 +72,7 @@ std::span<const std::uint8_t> bytes(const QByteArray &b) {
 }
 
 std::optional<ui::sound::Wave> parse(const QByteArray &b) {
-    return ui::sound::parseWave(std::span(reinterpret_cast<const std::uint8_t *>(b.constData()), std::size_t(b.size())));
+    return ui::sound::parseWave(bytes(b));
 }
 } // namespace
 

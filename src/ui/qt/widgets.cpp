@@ -358,11 +358,9 @@ void ListWidget::sync(const FieldState &state) {
     placeAndShow(state);
     updating_ = true;
     if (state.items != shown_.items) {
-        // Items are only ever added: the new ones go at the end.
-        const bool grown = state.items.size() >= shown_.items.size() &&
-                           std::equal(shown_.items.begin(), shown_.items.end(), state.items.begin());
-        if (!grown) clear(), shown_.items.clear();
-        for (std::size_t i = shown_.items.size(); i < state.items.size(); ++i) QListWidget::addItem(qstr(state.items[i]));
+        const int kept = itemsKept(shown_.items, state.items);
+        if (kept < 0) clear();
+        for (std::size_t i = std::size_t(std::max(kept, 0)); i < state.items.size(); ++i) QListWidget::addItem(qstr(state.items[i]));
     }
     if (currentRow() != state.current) {
         setCurrentRow(state.current);

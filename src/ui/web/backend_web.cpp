@@ -210,13 +210,11 @@ void WebField::sync(const FieldState &s) {
     if (first_ || !(s.font == shown_.font)) add("font", fontJson(s.font));
     if (first_ || s.text != shown_.text) add("text", quoted(s.text));
     if (first_ || s.items != shown_.items) {
-        // Items are added at the end, mostly: only the new ones go.
-        const bool grown = !first_ && s.items.size() > shown_.items.size() &&
-                           std::equal(shown_.items.begin(), shown_.items.end(), s.items.begin());
+        const int kept = first_ ? -1 : itemsKept(shown_.items, s.items);
         String items = "[";
-        for (std::size_t i = grown ? shown_.items.size() : 0; i < s.items.size(); ++i)
+        for (std::size_t i = std::size_t(std::max(kept, 0)); i < s.items.size(); ++i)
             items += (items.size() > 1 ? "," : "") + quoted(s.items[i]);
-        add(grown ? "more" : "items", items + "]");
+        add(kept < 0 ? "items" : "more", items + "]");
     }
     if (first_ || s.current != shown_.current) add("current", CStr(s.current));
     first_ = false;

@@ -394,10 +394,9 @@ void SystemControl::sync(const FieldState &state) {
     if (list && state.items != shown_.items) {
         // Before the window shows, the list does not draw itself item by item.
         if (!quiet_ && !IsWindowVisible(window.hwnd)) SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0), quiet_ = true;
-        const bool grown = state.items.size() >= shown_.items.size() &&
-                           std::equal(shown_.items.begin(), shown_.items.end(), state.items.begin());
-        if (!grown) SendMessageW(hwnd, LB_RESETCONTENT, 0, 0), shown_.items.clear();
-        for (std::size_t i = shown_.items.size(); i < state.items.size(); ++i)
+        const int kept = itemsKept(shown_.items, state.items);
+        if (kept < 0) SendMessageW(hwnd, LB_RESETCONTENT, 0, 0);
+        for (std::size_t i = std::size_t(std::max(kept, 0)); i < state.items.size(); ++i)
             SendMessageW(hwnd, LB_ADDSTRING, 0, LPARAM(wide(state.items[i]).c_str()));
     }
     if (list && int(SendMessageW(hwnd, LB_GETCURSEL, 0, 0)) != state.current) SendMessageW(hwnd, LB_SETCURSEL, WPARAM(state.current), 0);
